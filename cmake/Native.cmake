@@ -1,0 +1,28 @@
+# Native (Linux) build: the portable core, its tests, benchmarks and tools.
+
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+
+add_executable(score_log tools/score_log.cpp)
+target_link_libraries(score_log PRIVATE varnholt_contacts)
+target_compile_options(score_log PRIVATE ${VARNHOLT_WARNINGS})
+
+add_executable(core_tests
+  tests/native/PluginTest.cpp
+  tests/native/WorkedListTest.cpp
+  tests/native/ScoringTest.cpp
+  tests/native/ReportTest.cpp
+  tests/native/ContactFileTest.cpp
+)
+target_link_libraries(core_tests PRIVATE varnholt_contacts GTest::gtest_main Threads::Threads)
+target_compile_options(core_tests PRIVATE ${VARNHOLT_WARNINGS})
+target_compile_definitions(core_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+include(GoogleTest)
+gtest_discover_tests(core_tests)
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  add_executable(scoring_bench bench/ScoringBench.cpp)
+  target_link_libraries(scoring_bench PRIVATE varnholt_core benchmark::benchmark Threads::Threads)
+  target_compile_options(scoring_bench PRIVATE ${VARNHOLT_WARNINGS})
+endif()

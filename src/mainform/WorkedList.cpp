@@ -1,0 +1,50 @@
+#include "mainform/WorkedList.h"
+
+#include <algorithm>
+
+namespace varnholt {
+
+// std::string_view compares through char_traits<char>, which compares as
+// unsigned char: exactly the byte order the worked list is kept in.
+int CompareBytes(std::string_view a, std::string_view b) {
+  const int c = a.compare(b);
+  return (c > 0) - (c < 0);
+}
+
+int CompareByCall(const TQSO& a, const TQSO& b) { return CompareBytes(a.callSign, b.callSign); }
+
+const std::string& WorkedList::KeyOfCurrent() const {
+  const std::string_view call = qso_.Text(QsoField::CallSign);
+  const std::string_view band = qso_.Text(QsoField::Band);
+  key_.clear();
+  key_ += static_cast<char>(call.size());  // slot texts never exceed 255 bytes
+  key_ += call;
+  key_ += static_cast<char>(band.size());
+  key_ += band;
+  key_ += qso_.Text(QsoField::Mode);
+  return key_;
+}
+
+bool WorkedList::IsDuplicate() const { return contacts_.Contains(KeyOfCurrent()); }
+
+bool WorkedList::AddWorkedIfNew() { return contacts_.Insert(KeyOfCurrent()); }
+
+void WorkedList::Clear() { contacts_.Clear(); }
+
+std::vector<TQSO> WorkedList::InCallOrder() const {
+  std::vector<TQSO> entries;
+  entries.reserve(contacts_.Size());
+  contacts_.ForEach([&](std::string_view key) {
+    const std::size_t callLength = static_cast<unsigned char>(key[0]);
+    const std::string_view call = key.substr(1, callLength);
+    const std::string_view rest = key.substr(1 + callLength);
+    const std::size_t bandLength = static_cast<unsigned char>(rest[0]);
+    entries.push_back(TQSO{std::string(call), std::string(rest.substr(1, bandLength)),
+                           std::string(rest.substr(1 + bandLength))});
+  });
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const TQSO& a, const TQSO& b) { return CompareByCall(a, b) < 0; });
+  return entries;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,76 @@
+// The list of worked contacts and its duplicate search.
+//
+// A contact counts once per call sign, band and mode, all compared byte for
+// byte. The list is a hash set of those three texts, so a lookup or an
+// insertion costs one probe, whatever the size of the log.
+//
+// Nothing depends on the order contacts arrive in: the log re-scan appends
+// rows in the database's "order by CallSign", whose collation is often
+// case-insensitive or locale-aware, and a binary search over such an order
+// would miss duplicates and inflate the claimed score. The list's order is
+// byte-wise call-sign order, produced whenever the list is walked.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainform/ByteKeySet.h"
+#include "plugin/Plugin.h"
+
+namespace varnholt {
+
+// One worked contact, as CurrentQso held it when it was recorded: no trimming,
+// no case change.
+struct TQSO {
+  std::string callSign;
+  std::string band;
+  std::string mode;
+};
+
+// Byte-wise comparison: unsigned bytes from the first on, a prefix orders
+// before the longer text, case matters. 1, 0 or -1.
+int CompareBytes(std::string_view a, std::string_view b);
+
+// Orders two contacts by call sign alone: 1, 0 or -1.
+int CompareByCall(const TQSO& a, const TQSO& b);
+
+class WorkedList {
+ public:
+  // Reads contacts from `qso`, which must outlive the list.
+  explicit WorkedList(const QsoRecord& qso) : qso_(qso) {}
+
+  // Whether a contact with the record's call sign, band and mode was worked.
+  bool IsDuplicate() const;
+  // Records the record's call sign, band and mode.
+  void AddWorked() { AddWorkedIfNew(); }
+  // Records the contact unless it is a duplicate; false for a duplicate.
+  // The same as IsDuplicate() followed by AddWorked(), with one lookup.
+  bool AddWorkedIfNew();
+  // The list is in call-sign order at every moment; nothing is left to sort.
+  // Kept so that the callers' order of steps reads as the host expects.
+  void SortWorked() {}
+
+  void Clear();
+  std::size_t Count() const { return contacts_.Size(); }
+
+  // Visits every entry in byte-wise call-sign order; entries of one call sign
+  // in the order they were recorded.
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const TQSO& entry : InCallOrder()) visit(entry);
+  }
+
+ private:
+  std::vector<TQSO> InCallOrder() const;
+  // The contact's three texts in one key, each but the last behind its length
+  // byte, so that no two different contacts share a key.
+  const std::string& KeyOfCurrent() const;
+
+  const QsoRecord& qso_;
+  ByteKeySet contacts_;
+  mutable std::string key_;
+};
+
+}  // namespace varnholt
