@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the x86_64 build under wine64, in the project's
+# own Wine prefix (made on first use), quietly. ctest uses it as the
+# cross-compiling emulator.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX="${VARNHOLT_WINEPREFIX:-$here/build/wineprefix}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No prompts to install Mono or Gecko: the tests need neither.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
+exec wine "$@"
