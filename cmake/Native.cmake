@@ -26,3 +26,7 @@ if(benchmark_FOUND)
   target_link_libraries(scoring_bench PRIVATE varnholt_core benchmark::benchmark Threads::Threads)
   target_compile_options(scoring_bench PRIVATE ${VARNHOLT_WARNINGS})
 endif()
+
+# Subsystems that add their own sources, tests and benchmarks.
+include(${PROJECT_SOURCE_DIR}/cmake/rescan.cmake OPTIONAL)
+include(${PROJECT_SOURCE_DIR}/cmake/placement.cmake OPTIONAL)
