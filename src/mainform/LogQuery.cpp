@@ -1,0 +1,205 @@
+#include "mainform/LogQuery.h"
+
+#ifdef _WIN32
+// Windows' <sql.h> is built on the types <windows.h> declares. This file is
+// the only one that needs them, and it keeps them to itself.
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "mainform/ErrorText.h"
+
+namespace varnholt {
+
+namespace {
+
+// A value's buffer: the 255 characters a text slot holds and the driver's
+// terminating zero. A longer value is cut by the driver, which then reports
+// its true length (or no length) in the indicator.
+constexpr std::size_t kMaxValue = 255;
+constexpr SQLLEN kValueBuffer = static_cast<SQLLEN>(kMaxValue + 1);
+
+constexpr const char* kFieldNames[kLogFieldCount] = {
+    "QSOReportRecived", "DXCCPrefix", "MainPrefix", "CallSign", "DigiBand", "QSOMode", "Continent",
+};
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+std::string OwnMessage(const char* text) { return std::string(kLogQueryName) + ": " + text; }
+
+// The text of the first diagnostic record the driver or the driver manager
+// left on `handle`, whole however long; empty when there is none.
+std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
+  constexpr std::size_t kMostRoom = 32767;  // the most a message length can say
+  std::string text;
+  std::size_t room = 512;
+  SQLCHAR state[6] = {};
+  SQLINTEGER nativeError = 0;
+  SQLSMALLINT length = 0;
+  SQLRETURN rc;
+  for (;;) {
+    text.assign(room, '\0');
+    rc = SQLGetDiagRec(handleType, handle, 1, state, &nativeError, reinterpret_cast<SQLCHAR*>(&text[0]),
+                       static_cast<SQLSMALLINT>(room), &length);
+    // A message cut to fit is asked for again, with room for all of it.
+    if (rc != SQL_SUCCESS_WITH_INFO || length < 0 || static_cast<std::size_t>(length) < room || room == kMostRoom)
+      break;
+    room = std::min(static_cast<std::size_t>(length) + 1, kMostRoom);
+  }
+  if (!Succeeded(rc) || length <= 0) return std::string();
+  text.resize(std::min(static_cast<std::size_t>(length), room - 1));
+  return text;
+}
+
+// The failure of an ODBC call, carrying the database layer's own message.
+PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
+  if (rc == SQL_INVALID_HANDLE) return PluginError(OwnMessage("Invalid connection handle"));
+  std::string text = DiagnosticText(handleType, handle);
+  if (text.empty()) text = OwnMessage("The log database reported a failure without a message");
+  return PluginError(text);
+}
+
+bool SameNameIgnoringCase(const SQLCHAR* name, std::size_t length, const char* wanted) {
+  if (length != std::strlen(wanted)) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    unsigned char a = name[i], b = static_cast<unsigned char>(wanted[i]);
+    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* LogFieldName(LogField field) { return kFieldNames[static_cast<std::size_t>(field)]; }
+
+struct LogQuery::Statement {
+  explicit Statement(SQLHSTMT h) : handle(h) {}
+  ~Statement() {
+    if (handle != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, handle);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  SQLHSTMT handle;
+  // Result column of each field, counted from 1; 0 when the result has none.
+  SQLUSMALLINT column[kLogFieldCount] = {};
+  // The current row's values, bound to their columns: each fetch fills them
+  // in one call, with no per-column request and no allocation.
+  char value[kLogFieldCount][kMaxValue + 1] = {};
+  SQLLEN indicator[kLogFieldCount] = {};
+};
+
+namespace {
+
+// Allocates a statement on the host's connection; never frees the connection.
+SQLHSTMT AllocateStatement(std::uintptr_t connection) {
+  const auto dbc = reinterpret_cast<SQLHDBC>(connection);
+  if (dbc == SQL_NULL_HDBC) throw PluginError(OwnMessage("Invalid connection handle"));
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_DBC, dbc, rc);
+  return stmt;
+}
+
+}  // namespace
+
+LogQuery::LogQuery(std::uintptr_t connection) : connection_(connection) {}
+
+LogQuery::~LogQuery() = default;  // Statement frees its handle
+
+void LogQuery::SetSql(std::string sql) {
+  if (active_) throw PluginError(OwnMessage("Cannot change the query text while the query is open"));
+  sql_ = std::move(sql);
+}
+
+void LogQuery::Open() {
+  if (active_) return;
+  statement_ = std::make_unique<Statement>(AllocateStatement(connection_));
+  Statement& s = *statement_;
+  SQLRETURN rc = SQLExecDirect(s.handle, reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+    const PluginError failure = Failure(SQL_HANDLE_STMT, s.handle, rc);
+    statement_.reset();
+    throw failure;
+  }
+  active_ = true;
+  eof_ = true;
+
+  SQLSMALLINT columns = 0;
+  rc = SQLNumResultCols(s.handle, &columns);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  if (columns <= 0) return;  // no result set: nothing to read
+
+  // Find each field's column once per run, not once per row. A missing one
+  // is reported only when a row asks for it: an empty table reads no row.
+  SQLCHAR name[256];
+  for (SQLSMALLINT c = 1; c <= columns; ++c) {
+    SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    rc = SQLDescribeCol(s.handle, static_cast<SQLUSMALLINT>(c), name, static_cast<SQLSMALLINT>(sizeof name),
+                        &nameLength, &dataType, &size, &digits, &nullable);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+    // A name longer than the buffer is cut, but then its length differs from
+    // every field name's, so it cannot match by its first characters.
+    const std::size_t length = nameLength > 0 ? static_cast<std::size_t>(nameLength) : 0;
+    for (std::size_t f = 0; f < kLogFieldCount; ++f) {
+      if (s.column[f] == 0 && SameNameIgnoringCase(name, length, kFieldNames[f]))
+        s.column[f] = static_cast<SQLUSMALLINT>(c);
+    }
+  }
+  for (std::size_t f = 0; f < kLogFieldCount; ++f) {
+    if (s.column[f] == 0) continue;
+    // Every column type converts to text; binary data arrives as hexadecimal.
+    rc = SQLBindCol(s.handle, s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  }
+  Fetch();
+}
+
+void LogQuery::Close() {
+  if (!active_) return;
+  active_ = false;
+  eof_ = true;
+  statement_.reset();
+}
+
+void LogQuery::Next() {
+  if (Eof()) return;
+  Fetch();
+}
+
+void LogQuery::Fetch() {
+  eof_ = true;  // no current row unless the fetch delivers one
+  const SQLRETURN rc = SQLFetch(statement_->handle);
+  if (rc == SQL_NO_DATA) return;
+  // SQL_SUCCESS_WITH_INFO: a value was cut to fit its buffer (01004), which
+  // is exactly the cut a text slot makes.
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, statement_->handle, rc);
+  eof_ = false;
+}
+
+std::string_view LogQuery::FieldText(LogField field) const {
+  if (Eof()) throw PluginError(OwnMessage("No current row"));
+  const auto f = static_cast<std::size_t>(field);
+  const Statement& s = *statement_;
+  if (s.column[f] == 0)
+    throw PluginError(std::string(kLogQueryName) + ": Field '" + kFieldNames[f] + "' not found");
+
+  const SQLLEN indicator = s.indicator[f];
+  if (indicator < 0 && indicator != SQL_NO_TOTAL) return std::string_view();  // NULL
+  if (indicator >= 0 && indicator <= static_cast<SQLLEN>(kMaxValue))
+    return std::string_view(s.value[f], static_cast<std::size_t>(indicator));
+  // Cut by the driver, which ended what it delivered with a zero. A driver
+  // that converts between character sets may cut short of 255 bytes, so
+  // the zero, not the buffer's size, marks the end.
+  const char* begin = s.value[f];
+  return std::string_view(begin, static_cast<std::size_t>(std::find(begin, begin + kMaxValue, '\0') - begin));
+}
+
+}  // namespace varnholt
