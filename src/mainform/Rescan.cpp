@@ -1,0 +1,82 @@
+#include "mainform/Rescan.h"
+
+#include <algorithm>
+
+#include "mainform/Report.h"
+#include "mainform/TextRules.h"
+
+namespace varnholt {
+
+namespace {
+
+template <typename Function, typename... Args>
+void CallIfSet(const Function& f, Args... args) {
+  if (f) f(args...);
+}
+
+// Writes one row into the record in the order the host's columns are read.
+void ReadRow(const LogQuery& query, QsoRecord& qso) {
+  qso.SetText(QsoField::ReportReceived, query.FieldText(LogField::QSOReportRecived));
+  qso.SetText(QsoField::DxccPrefix, query.FieldText(LogField::DXCCPrefix));
+  qso.SetText(QsoField::MainPrefix, query.FieldText(LogField::MainPrefix));
+  qso.SetText(QsoField::CallSign, query.FieldText(LogField::CallSign));
+  qso.SetText(QsoField::Band, query.FieldText(LogField::DigiBand));
+  qso.SetText(QsoField::Mode, query.FieldText(LogField::QSOMode));
+
+  const std::string_view continent = query.FieldText(LogField::Continent);
+  char upper[kSlotMaxText];
+  const std::size_t n = std::min(continent.size(), kSlotMaxText);
+  std::transform(continent.begin(), continent.begin() + static_cast<std::ptrdiff_t>(n), upper, UpperAscii);
+  qso.SetText(QsoField::Continent, std::string_view(upper, n));
+}
+
+}  // namespace
+
+std::string LogQueryText(std::string_view tableName) {
+  std::string text = "Select * from ";
+  text.append(tableName).append(" order by CallSign");
+  return text;
+}
+
+bool RescanLog(RescanContext& context) {
+  QsoRecord& qso = context.qso;
+  LogQuery& query = context.query;
+  const std::string band(qso.Text(QsoField::Band));
+
+  context.score.Clear();
+  CallIfSet(context.clearReport);
+
+  query.Close();  // the query text cannot change while it is open
+  query.SetSql(LogQueryText(qso.Text(QsoField::LogTableName)));
+  query.Open();
+  CallIfSet(context.processMessages);
+  // Only a close request handled just now closes the query under us. Reading
+  // on would end at once and report an empty log as the claimed score.
+  if (!query.Active()) {
+    qso.SetText(QsoField::Band, band);
+    return false;
+  }
+
+  while (!query.Eof()) {
+    ReadRow(query, qso);
+    context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
+    query.Next();
+  }
+  query.Close();
+  qso.SetText(QsoField::Band, band);
+  return true;
+}
+
+void RecalcStatisticExecute(RescanContext& context) {
+  CallIfSet(context.processMessages);
+  CallIfSet(context.setActionEnabled, false);
+  try {
+    if (RescanLog(context)) CallIfSet(context.showReport, StatisticsText(context.score.BandStatistics()));
+  } catch (...) {
+    CallIfSet(context.setActionEnabled, true);
+    throw;
+  }
+  CallIfSet(context.setActionEnabled, true);
+}
+
+}  // namespace varnholt
