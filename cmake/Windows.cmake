@@ -1,1 +1,46 @@
-# mingw-w64 builds (i686, the one we ship, and x86_64, the one Wine runs).
+# mingw-w64 builds (i686, the one we ship, and x86_64, the one Wine runs):
+# the plug-in DLL, and on x86_64 the Windows test programs.
+
+set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win64)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win32)
+endif()
+
+# Nothing beyond Windows' own DLLs at run time.
+set(VARNHOLT_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+add_library(Varnholt SHARED
+  src/plugin/DoMain_win.cpp
+  src/plugin/Varnholt.def
+  src/mainform/MainForm_win.cpp
+  src/mainform/ErrorBox_win.cpp
+  src/mainform/KeyCollation_win.cpp
+  src/placement/FormPlacement_win.cpp
+  src/placement/Registry_win.cpp
+  src/resources/Varnholt.rc
+)
+set_target_properties(Varnholt PROPERTIES
+  PREFIX ""
+  OUTPUT_NAME Varnholt
+  RUNTIME_OUTPUT_DIRECTORY ${VARNHOLT_DIST_DIR})
+target_include_directories(Varnholt PRIVATE src)
+target_compile_options(Varnholt PRIVATE ${VARNHOLT_WARNINGS})
+target_link_libraries(Varnholt PRIVATE varnholt_core user32 gdi32 advapi32)
+target_link_options(Varnholt PRIVATE ${VARNHOLT_STATIC_LINK} -Wl,--enable-stdcall-fixup)
+set_source_files_properties(src/resources/Varnholt.rc PROPERTIES
+  INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/src;${PROJECT_SOURCE_DIR}/src/resources")
+
+
+# The shipping DLL's export table and imports, read as a host's loader would.
+add_test(NAME dll_exports_and_imports
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/check_dll.sh ${VARNHOLT_OBJDUMP} $<TARGET_FILE:Varnholt>)
+set_tests_properties(dll_exports_and_imports PROPERTIES SKIP_RETURN_CODE 77)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  include(${PROJECT_SOURCE_DIR}/cmake/WineTests.cmake)
+endif()
+
+# Subsystems that add their Windows sources to the DLL and, on x86_64, their
+# Wine tests (with varnholt_wine_test).
+include(${PROJECT_SOURCE_DIR}/cmake/rescan-win.cmake OPTIONAL)
+include(${PROJECT_SOURCE_DIR}/cmake/placement-win.cmake OPTIONAL)

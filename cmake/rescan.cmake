@@ -1,12 +1,5 @@
-# The log re-scan: the log query over the host's ODBC connection, natively
-# through unixODBC, tested against SQLite files through its ODBC driver.
-
-target_sources(varnholt_core PRIVATE
-  ${PROJECT_SOURCE_DIR}/src/mainform/LogQuery.cpp
-  ${PROJECT_SOURCE_DIR}/src/mainform/Rescan.cpp
-)
-find_package(ODBC REQUIRED)
-target_link_libraries(varnholt_core PUBLIC ODBC::ODBC)
+# The log re-scan's tests and benchmark: the log query over a host's ODBC
+# connection, natively through unixODBC, against SQLite files.
 
 add_executable(rescan_tests ${PROJECT_SOURCE_DIR}/tests/native/RescanTest.cpp)
 target_link_libraries(rescan_tests PRIVATE varnholt_core GTest::gtest_main Threads::Threads)

@@ -1,0 +1,25 @@
+# Windows test programs, run under Wine by ctest (the toolchain's emulator).
+# They load dist/win64/Varnholt.dll by name as a host does.
+
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The DLL as Wine sees it: the Unix path under drive Z:.
+string(REPLACE "/" "\\\\" VARNHOLT_DLL_WINPATH "Z:${VARNHOLT_DIST_DIR}/Varnholt.dll")
+
+function(varnholt_wine_test name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE src tests/wine)
+  target_compile_options(${name} PRIVATE ${VARNHOLT_WARNINGS})
+  target_compile_definitions(${name} PRIVATE VARNHOLT_DLL_PATH="${VARNHOLT_DLL_WINPATH}")
+  target_link_libraries(${name} PRIVATE varnholt_core gtest gtest_main user32 gdi32 advapi32 odbc32)
+  target_link_options(${name} PRIVATE ${VARNHOLT_STATIC_LINK})
+  add_dependencies(${name} Varnholt)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+endfunction()
+
+varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp tests/wine/DllHost.cpp)
+varnholt_wine_test(wine_window tests/wine/WindowTest.cpp tests/wine/DllHost.cpp)

@@ -1,0 +1,433 @@
+#include "mainform/MainForm_win.h"
+
+#include <cstring>
+
+#include "mainform/ErrorBox_win.h"
+#include "mainform/ErrorText.h"
+#include "mainform/Report.h"
+#include "mainform/Rescan.h"
+#include "plugin/DoMain_win.h"
+#include "plugin/Plugin.h"
+#include "resources/MainFormDesign.h"
+#include "resources/ResourceIds.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace varnholt {
+
+namespace {
+
+constexpr char kFormClass[] = "TfmMainForm";
+constexpr char kPanelClass[] = "TVarnholtPanel";
+constexpr int kButtonId = 1;
+constexpr int kMemoId = 2;
+// Posted to the window to have it destroyed on the next turn of the loop.
+constexpr UINT kReleaseMessage = WM_APP + 0x56;
+// The title bar's close command, compared with all its bits.
+constexpr WPARAM kScClose = 0xF060;
+
+// Classes and resources belong to this library, not to the host that loaded it.
+HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+const design::Component& Design(const char* name) {
+  for (const design::Component& c : design::kComponents) {
+    if (std::strcmp(c.name, name) == 0) return c;
+  }
+  throw PluginError(std::string("Component '") + name + "' not found");
+}
+
+HFONT MakeFont(const design::Font& font) {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(font.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
+}
+
+void RegisterOnce(const char* name, WNDPROC proc) {
+  WNDCLASSEXA existing = {};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(ModuleInstance(), name, &existing)) return;
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ModuleInstance();
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  if (!RegisterClassExA(&wc)) throw PluginError(std::string("Cannot register window class ") + name);
+}
+
+// Processes every message waiting in the thread's queue, without waiting for
+// new ones. A quit request belongs to the host's own loop: it is posted again
+// so that the host still sees it, and processing stops there.
+void ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+LocaleKeyCollation& Collation() {
+  static LocaleKeyCollation collation;  // probes the locale once per process
+  return collation;
+}
+
+}  // namespace
+
+void UnregisterWindowClasses() {
+  UnregisterClassA(kFormClass, ModuleInstance());
+  UnregisterClassA(kPanelClass, ModuleInstance());
+}
+
+TfmMainForm::TfmMainForm(const void* hostRecord) {
+  // Build the designed window, hidden.
+  RegisterOnce(kFormClass, FormProc);
+  RegisterOnce(kPanelClass, PanelProc);
+  const design::Component& form = Design("fmMainForm");
+  formFont_ = MakeFont(form.font);
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, form.caption,
+                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
+                          form.left, form.top, form.width, form.height, nullptr, nullptr,
+                          ModuleInstance(), this);
+  if (hwnd_ == nullptr) {
+    DeleteObject(formFont_);
+    throw PluginError("Cannot create the statistics window");
+  }
+  // From here on the native window owns this object: it is deleted when the
+  // window is destroyed, also when a later step fails.
+  try {
+    CreateControls();
+    BindHandlers();
+    formStorage1_ = MakeFormStorage1();
+    formStorage1_->Attach(events_, hwnd_, ShowErrorBox);
+
+    CurrentQso().CopyFrom(hostRecord);
+    const std::string caption =
+        std::string(CurrentQso().Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
+    SetWindowTextA(hwnd_, caption.c_str());
+    score_ = std::make_unique<ContestScore>(CurrentQso(), Collation());
+    logQuery_ = std::make_unique<LogQuery>(CurrentQso().LogConnection());
+  } catch (...) {
+    HWND doomed = hwnd_;
+    DestroyWindow(doomed);
+    throw;
+  }
+}
+
+TfmMainForm::~TfmMainForm() {
+  if (fmMainForm == this) fmMainForm = nullptr;
+  if (formFont_) DeleteObject(formFont_);
+  if (memoFont_) DeleteObject(memoFont_);
+  if (glyph_) DeleteObject(glyph_);
+}
+
+void TfmMainForm::CreateControls() {
+  const design::Component& panel = Design("Panel1");
+  const design::Component& button = Design("BitBtn1");
+  const design::Component& memo = Design("myStatisticM");
+  const design::Component& action = Design(button.action);
+
+  panel_ = CreateWindowExA(0, kPanelClass, panel.caption, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                           0, 0, 0, panel.height, hwnd_, nullptr, ModuleInstance(), nullptr);
+  button_ = CreateWindowExA(0, "BUTTON", action.caption,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_OWNERDRAW,
+                            button.left, button.top, button.width, button.height, panel_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
+                            ModuleInstance(), nullptr);
+  memoFont_ = MakeFont(memo.font);
+  memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", memo.caption,
+                          WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                              ES_WANTRETURN,
+                          0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMemoId)),
+                          ModuleInstance(), nullptr);
+  if (!panel_ || !button_ || !memo_) throw PluginError("Cannot create the statistics window's controls");
+  glyph_ = static_cast<HBITMAP>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_RECALC_GLYPH),
+                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
+  SendMessageA(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), FALSE);
+
+  // The button keeps its designed distance to the panel's right edge.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  buttonRightGap_ = client.right - (button.left + button.width);
+  Layout();
+}
+
+void TfmMainForm::BindHandlers() {
+  // Handlers by the names the design binds them to.
+  struct Handler {
+    const char* name;
+    std::function<void()> call;
+  };
+  const Handler handlers[] = {
+      {"FormShow", [this] { FormShow(); }},
+      {"FormClose", [this] { FormClose(); }},
+      {"RecalcStatisticExecute", [this] { RecalcStatisticExecute(); }},
+  };
+  auto find = [&](const char* name) -> std::function<void()> {
+    for (const Handler& h : handlers) {
+      if (std::strcmp(h.name, name) == 0) return h.call;
+    }
+    throw PluginError(std::string("Handler '") + name + "' not found");
+  };
+  for (const design::Binding& b : design::kBindings) {
+    const std::string event = b.event;
+    if (event == "OnShow") {
+      events_.OnShow = find(b.handler);
+    } else if (event == "OnCloseQuery") {
+      if (std::strcmp(b.handler, "FormCloseQuery") != 0) throw PluginError("Unknown close-query handler");
+      events_.OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+    } else if (event == "OnClose") {
+      onClose_ = find(b.handler);
+    } else if (event == "OnExecute") {
+      onRecalcExecute_ = find(b.handler);
+    }
+  }
+}
+
+void TfmMainForm::Layout() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const design::Component& panel = Design("Panel1");
+  const design::Component& button = Design("BitBtn1");
+  const int width = client.right, height = client.bottom;
+  MoveWindow(panel_, 0, height - panel.height, width, panel.height, TRUE);
+  MoveWindow(memo_, 0, 0, width, height > panel.height ? height - panel.height : 0, TRUE);
+  MoveWindow(button_, width - button.width - buttonRightGap_, button.top, button.width,
+             button.height, TRUE);
+}
+
+void TfmMainForm::Show() {
+  if (IsWindowVisible(hwnd_)) {
+    // Already shown, perhaps minimised: only to the top of the window order.
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return;
+  }
+  EnterBusy();
+  if (events_.OnShow) ReportingFailures(events_.OnShow);
+  // A close or release handled meanwhile leaves the window hidden.
+  if (!releasePending_) ShowWindow(hwnd_, SW_SHOW);
+  LeaveBusy();
+}
+
+void TfmMainForm::Release() {
+  if (releasePending_) return;
+  releasePending_ = true;
+  PostMessageA(hwnd_, kReleaseMessage, 0, 0);
+}
+
+void TfmMainForm::LeaveBusy() {
+  if (--busy_ > 0) return;
+  if (deleteWhenIdle_) {
+    delete this;
+    return;
+  }
+  if (destroyPending_) {
+    destroyPending_ = false;
+    PostMessageA(hwnd_, kReleaseMessage, 0, 0);
+  }
+}
+
+std::int32_t TfmMainForm::ScoreQso(ScoreMode mode) { return score_ ? score_->ScoreQso(mode) : 0; }
+
+void TfmMainForm::SortWorked() {
+  if (score_) score_->Worked().SortWorked();
+}
+
+void TfmMainForm::ShowStatistics() {
+  SetReportText(score_ ? StatisticsText(score_->BandStatistics()) : std::string());
+}
+
+void TfmMainForm::SetReportText(const std::string& text) { SetWindowTextA(memo_, text.c_str()); }
+
+void TfmMainForm::SetRecalcEnabled(bool enabled) {
+  recalcEnabled_ = enabled;
+  EnableWindow(button_, enabled ? TRUE : FALSE);
+}
+
+void TfmMainForm::ExecuteRecalcStatistic() {
+  // Executing a disabled action does nothing.
+  if (recalcEnabled_ && onRecalcExecute_) onRecalcExecute_();
+}
+
+void TfmMainForm::FormShow() { ExecuteRecalcStatistic(); }
+
+void TfmMainForm::FormCloseQuery(bool& canClose) {
+  if (logQuery_) logQuery_->Close();
+  canClose = true;
+}
+
+void TfmMainForm::FormClose() {
+  DiscardScoringState();
+  Release();
+  if (fmMainForm == this) fmMainForm = nullptr;
+}
+
+void TfmMainForm::DiscardScoringState() {
+  if (rescanDepth_ > 0) {
+    discardPending_ = true;
+    return;
+  }
+  score_.reset();
+}
+
+void TfmMainForm::RecalcStatisticExecute() {
+  if (!score_ || !logQuery_) return;
+  ++rescanDepth_;
+  struct Done {
+    TfmMainForm* form;
+    ~Done() {
+      if (--form->rescanDepth_ == 0 && form->discardPending_) {
+        form->discardPending_ = false;
+        form->score_.reset();
+      }
+    }
+  } done{this};
+  RescanContext context{*score_,
+                        CurrentQso(),
+                        *logQuery_,
+                        ProcessMessages,
+                        [this] { SetReportText(""); },
+                        [this](const std::string& text) { SetReportText(text); },
+                        [this](bool enabled) { SetRecalcEnabled(enabled); }};
+  varnholt::RecalcStatisticExecute(context);
+}
+
+void TfmMainForm::DrawButton(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT r = item.rcItem;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+  DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+
+  char caption[64] = {};
+  GetWindowTextA(button_, caption, sizeof caption);
+  HGDIOBJ oldFont = SelectObject(dc, formFont_);
+  SIZE text = {};
+  GetTextExtentPoint32A(dc, caption, static_cast<int>(std::strlen(caption)), &text);
+  constexpr int kGlyph = 16, kSpacing = 4;
+  const int shift = pushed ? 1 : 0;
+  int x = r.left + (r.right - r.left - (kGlyph + kSpacing + text.cx)) / 2 + shift;
+  const int glyphTop = r.top + (r.bottom - r.top - kGlyph) / 2 + shift;
+  if (glyph_) {
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(glyph_), 0, x, glyphTop, kGlyph,
+               kGlyph, DST_BITMAP | (disabled ? DSS_DISABLED : DSS_NORMAL));
+  }
+  x += kGlyph + kSpacing;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  RECT textRect = {x, r.top + shift, r.right, r.bottom + shift};
+  DrawTextA(dc, caption, -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = r;
+    InflateRect(&focus, -4, -4);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_SYSCOMMAND:
+      // The title bar's close button minimises: the window keeps scoring.
+      if (wParam == kScClose) {
+        ShowWindow(hwnd_, SW_MINIMIZE);
+        return 0;
+      }
+      break;
+    case WM_CLOSE: {
+      bool canClose = true;
+      if (events_.OnCloseQuery) ReportingFailures([&] { events_.OnCloseQuery(canClose); });
+      if (canClose) {
+        if (onClose_) ReportingFailures(onClose_);
+        ShowWindow(hwnd_, SW_HIDE);
+      }
+      return 0;
+    }
+    case WM_QUERYENDSESSION: {
+      bool canClose = true;
+      if (events_.OnCloseQuery) ReportingFailures([&] { events_.OnCloseQuery(canClose); });
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
+        ReportingFailures([this] { ExecuteRecalcStatistic(); });
+        return 0;
+      }
+      break;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->hwndItem == button_) {
+        DrawButton(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case kReleaseMessage:
+      if (busy_ > 1) {  // more than this message: work of ours is on the stack
+        destroyPending_ = true;
+        return 0;
+      }
+      ShowWindow(hwnd_, SW_HIDE);
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      if (!destroyHandled_) {
+        destroyHandled_ = true;
+        if (events_.OnDestroy) ReportingFailures(events_.OnDestroy);
+      }
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TfmMainForm::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    auto* self = static_cast<TfmMainForm*>(create->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TfmMainForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    if (self->busy_ > 0) {
+      self->deleteWhenIdle_ = true;
+    } else {
+      delete self;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+  self->EnterBusy();
+  LRESULT result = 0;
+  try {
+    result = self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the system's message dispatch.
+  }
+  self->LeaveBusy();
+  return result;
+}
+
+LRESULT CALLBACK TfmMainForm::PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The panel only carries the button: its notices go to the form.
+  if (message == WM_COMMAND || message == WM_DRAWITEM)
+    return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace varnholt

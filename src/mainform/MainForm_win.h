@@ -1,0 +1,100 @@
+// The statistics window, TfmMainForm: the plug-in's only window and the
+// owner of all scoring state. It shows the report in a text box, offers the
+// "Recalc Statistic" command, stays on top, and turns the title bar's close
+// command into a minimise.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "mainform/FormEvents.h"
+#include "mainform/KeyCollation_win.h"
+#include "mainform/LogQuery.h"
+#include "mainform/Scoring.h"
+#include "placement/FormPlacement_win.h"
+
+namespace varnholt {
+
+class TfmMainForm {
+ public:
+  // Builds the window from its design (hidden), copies `hostRecord` into
+  // CurrentQso and attaches the host's log connection.
+  explicit TfmMainForm(const void* hostRecord);
+  TfmMainForm(const TfmMainForm&) = delete;
+  TfmMainForm& operator=(const TfmMainForm&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+
+  // A hidden window is prepared (placement, re-scan) and then appears; a
+  // visible one, even minimised, only moves to the top of the window order.
+  void Show();
+  // Deferred destruction: the window goes when the message loop next runs.
+  void Release();
+
+  // The scoring operations the entry points use. 0 when the scoring state
+  // was already discarded by a close.
+  std::int32_t ScoreQso(ScoreMode mode);
+  void SortWorked();
+  void ShowStatistics();
+
+ private:
+  ~TfmMainForm();  // only the window's own destruction deletes it
+
+  // Handlers bound by name from the design.
+  void FormShow();
+  void FormCloseQuery(bool& canClose);
+  void FormClose();
+  void RecalcStatisticExecute();
+
+  void BindHandlers();
+  void CreateControls();
+  void Layout();
+  void SetRecalcEnabled(bool enabled);
+  void ExecuteRecalcStatistic();
+  void DiscardScoringState();
+  void EnterBusy() { ++busy_; }
+  void LeaveBusy();
+  void DrawButton(const DRAWITEMSTRUCT& item);
+  void SetReportText(const std::string& text);
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND hwnd_ = nullptr;
+  HWND panel_ = nullptr;
+  HWND button_ = nullptr;
+  HWND memo_ = nullptr;
+  HFONT formFont_ = nullptr;
+  HFONT memoFont_ = nullptr;
+  HBITMAP glyph_ = nullptr;
+  int buttonRightGap_ = 0;  // the button's designed distance to the panel's right edge
+
+  FormEvents events_;
+  // The placement store takes the place of the show, close-query and destroy
+  // handlers; declared after them so that it goes first and puts them back.
+  std::unique_ptr<TFormStorage> formStorage1_;
+  std::function<void()> onClose_;
+  std::function<void()> onRecalcExecute_;
+  bool recalcEnabled_ = true;
+
+  std::unique_ptr<ContestScore> score_;
+  std::unique_ptr<LogQuery> logQuery_;
+
+  // A close or release can arrive through messages processed while the
+  // window is itself at work: the re-scan processes pending messages, and an
+  // error box runs its own message loop. Neither may pull the scoring state
+  // or the window from under the work on the stack, so the discard waits for
+  // the outermost re-scan, and the destruction for the window to be idle.
+  int rescanDepth_ = 0;
+  int busy_ = 0;                 // window work on the stack, messages included
+  bool discardPending_ = false;  // closed during a re-scan
+  bool releasePending_ = false;  // the release message has been posted
+  bool destroyPending_ = false;  // the release message came while busy
+  bool deleteWhenIdle_ = false;  // the native window went while busy
+  bool destroyHandled_ = false;  // the destroy handler has run
+};
+
+}  // namespace varnholt

@@ -1,0 +1,112 @@
+// The six functions the host calls, over CurrentQso and the one statistics
+// window. They are the boundary with the host: nothing thrown inside may
+// cross it, because an exception unwinding into the host ends the host's
+// process. _Release swallows every failure; the others report it in the
+// error box and answer 0.
+#include "plugin/DoMain_win.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "mainform/ErrorBox_win.h"
+#include "mainform/MainForm_win.h"
+#include "plugin/Plugin.h"
+
+// The host passes arguments in registers (EAX, EDX, ECX) in the 32-bit build.
+#if defined(__i386__)
+#define VARNHOLT_HOSTCALL __attribute__((regparm(3)))
+#else
+#define VARNHOLT_HOSTCALL
+#endif
+
+namespace varnholt {
+
+TfmMainForm* fmMainForm = nullptr;
+void UnregisterWindowClasses();
+
+namespace {
+
+template <typename Result, typename Work>
+Result AtBoundary(Work&& work) noexcept {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  } catch (...) {
+    ShowErrorBox("Unknown failure");
+  }
+  return Result{};
+}
+
+}  // namespace
+
+}  // namespace varnholt
+
+using namespace varnholt;
+
+extern "C" {
+
+VARNHOLT_HOSTCALL void _GetInfo(void* infoRecord) {
+  AtBoundary<int>([&] {
+    WritePluginInfo(infoRecord);
+    return 0;
+  });
+}
+
+VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
+  return AtBoundary<std::int32_t>([&]() -> std::int32_t {
+    CurrentQso().CopyFrom(hostRecord);
+    if (fmMainForm == nullptr) return 0;
+    return fmMainForm->ScoreQso(ScoreMode::Check);
+  });
+}
+
+VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
+  return AtBoundary<std::int32_t>([&]() -> std::int32_t {
+    CurrentQso().CopyFrom(hostRecord);
+    if (fmMainForm == nullptr) return 0;
+    const std::int32_t result = fmMainForm->ScoreQso(ScoreMode::Record);
+    if (result > 0) fmMainForm->SortWorked();
+    fmMainForm->ShowStatistics();
+    return result;
+  });
+}
+
+VARNHOLT_HOSTCALL void _GrabNumber(const void* hostRecord, void* numberSlot) {
+  AtBoundary<int>([&] {
+    CurrentQso().CopyFrom(hostRecord);
+    WriteSlot(static_cast<std::uint8_t*>(numberSlot), "");
+    return 0;
+  });
+}
+
+VARNHOLT_HOSTCALL HWND _Run(std::int32_t /*ignored*/, const void* hostRecord) {
+  return AtBoundary<HWND>([&]() -> HWND {
+    if (fmMainForm == nullptr) fmMainForm = new TfmMainForm(hostRecord);
+    TfmMainForm* form = fmMainForm;
+    const HWND handle = form->Handle();
+    form->Show();  // may end in the window's release; `form` is not used after it
+    return handle;
+  });
+}
+
+VARNHOLT_HOSTCALL void _Release() {
+  try {
+    TfmMainForm* form = fmMainForm;
+    fmMainForm = nullptr;
+    if (form != nullptr) form->Release();
+  } catch (...) {
+    // Whatever went wrong, the host gets its call back.
+  }
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Only the minimum here: the loader lock is held. The classes go when the
+  // library is unloaded by FreeLibrary (not at process end, when it no
+  // longer matters).
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) UnregisterWindowClasses();
+  return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,65 @@
+// The statistics window's design: its components, sizes, captions, fonts and
+// which handler each event is bound to, by name. Pure data: the window reads
+// it when it is built, and nothing here knows how a window is made.
+#pragma once
+
+namespace varnholt::design {
+
+enum class Kind { Form, Panel, Button, Memo, ActionList, Action, ImageList, Query, Storage };
+enum class Align { None, Bottom, Client };
+// Edges a component keeps its distance to when its parent is resized.
+enum Anchor : unsigned { kAnchorLeft = 1, kAnchorTop = 2, kAnchorRight = 4, kAnchorBottom = 8 };
+
+struct Font {
+  const char* face;
+  int points;
+  int charset;  // 0 default, 204 Cyrillic
+};
+
+struct Component {
+  const char* name;
+  Kind kind;
+  const char* parent;  // nullptr for the form itself and non-visual components
+  int left, top, width, height;
+  Align align;
+  unsigned anchors;
+  const char* caption;
+  Font font;
+  const char* action;  // the action a control is bound to
+};
+
+// Events bound to handlers by name.
+struct Binding {
+  const char* component;
+  const char* event;
+  const char* handler;
+};
+
+inline constexpr const char* kFormCaption = "Varnholt";
+inline constexpr const char* kRecalcCaption = "Recalc Statistic";
+
+inline constexpr Component kComponents[] = {
+    {"fmMainForm", Kind::Form, nullptr, 951, 164, 374, 196, Align::None,
+     kAnchorLeft | kAnchorTop, kFormCaption, {"MS Sans Serif", 8, 0}, nullptr},
+    {"Panel1", Kind::Panel, "fmMainForm", 0, 0, 0, 23, Align::Bottom,
+     kAnchorLeft | kAnchorTop, "", {"MS Sans Serif", 8, 0}, nullptr},
+    {"BitBtn1", Kind::Button, "Panel1", 233, 1, 130, 22, Align::None,
+     kAnchorTop | kAnchorRight, nullptr, {"MS Sans Serif", 8, 0}, "RecalcStatistic"},
+    {"myStatisticM", Kind::Memo, "fmMainForm", 0, 0, 0, 0, Align::Client,
+     kAnchorLeft | kAnchorTop, "", {"Courier New", 8, 204}, nullptr},
+    {"ActionList1", Kind::ActionList, nullptr, 0, 0, 0, 0, Align::None, 0, nullptr, {}, nullptr},
+    {"RecalcStatistic", Kind::Action, "ActionList1", 0, 0, 0, 0, Align::None, 0, kRecalcCaption,
+     {}, nullptr},
+    {"ImageList1", Kind::ImageList, nullptr, 0, 0, 16, 16, Align::None, 0, nullptr, {}, nullptr},
+    {"LogQuery", Kind::Query, nullptr, 0, 0, 0, 0, Align::None, 0, nullptr, {}, nullptr},
+    {"FormStorage1", Kind::Storage, nullptr, 0, 0, 0, 0, Align::None, 0, nullptr, {}, nullptr},
+};
+
+inline constexpr Binding kBindings[] = {
+    {"fmMainForm", "OnShow", "FormShow"},
+    {"fmMainForm", "OnCloseQuery", "FormCloseQuery"},
+    {"fmMainForm", "OnClose", "FormClose"},
+    {"RecalcStatistic", "OnExecute", "RecalcStatisticExecute"},
+};
+
+}  // namespace varnholt::design

@@ -1,0 +1,155 @@
+// The statistics window as the operator and the system see it.
+#include <gtest/gtest.h>
+
+#include "DllHost.h"
+
+namespace {
+
+using host::Record;
+
+class Window : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A placement remembered by an earlier run of this program would move the window.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\wine_window");
+    db = new host::LogDatabase;
+    db->CreateLogTable();
+  }
+  static void TearDownTestSuite() {
+    delete db;
+    db = nullptr;
+  }
+  void TearDown() override { host::ReleaseAndSettle(); }
+
+  // A record as the host fills it: its log, its station and a contact.
+  Record HostRecord(const std::string& label = "DL5XY") {
+    Record r;
+    r.Connection(db->Connection()).Text(Record::kLogTableName, "Log");
+    r.Text(Record::kStationLabel, label).Text(Record::kStationPrefix, "DL");
+    return r;
+  }
+  HWND Run(const std::string& label = "DL5XY") { return plugin.Run(0, HostRecord(label).data()); }
+  std::int32_t Add(const std::string& call) {
+    Record r = HostRecord();
+    r.Contact(call, "20M", "CW", "599 0001", "UR");
+    return plugin.AddQSO(r.data());
+  }
+
+  host::Plugin& plugin = host::LoadPlugin();
+  host::ErrorBoxes boxes;
+  static host::LogDatabase* db;
+};
+host::LogDatabase* Window::db = nullptr;
+
+TEST_F(Window, IsBuiltAsDesigned) {
+  const HWND form = Run("DL5XY");
+  EXPECT_EQ(host::WindowText(form), "DL5XY in Varnholt");
+  RECT r;
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 951);
+  EXPECT_EQ(r.top, 164);
+  EXPECT_EQ(r.right - r.left, 374);
+  EXPECT_EQ(r.bottom - r.top, 196);
+
+  const LONG style = GetWindowLongA(form, GWL_STYLE);
+  EXPECT_TRUE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_TRUE(GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  const HWND memo = host::ReportBox(form);
+  ASSERT_NE(memo, nullptr);
+  const LONG memoStyle = GetWindowLongA(memo, GWL_STYLE);
+  EXPECT_TRUE(memoStyle & ES_MULTILINE);
+  EXPECT_TRUE(memoStyle & ES_AUTOHSCROLL);  // no word wrapping
+  EXPECT_FALSE(memoStyle & (WS_HSCROLL | WS_VSCROLL));
+  EXPECT_FALSE(memoStyle & ES_READONLY);
+  LOGFONTA font = {};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(memo, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, "Courier New");
+  EXPECT_EQ(font.lfCharSet, RUSSIAN_CHARSET);
+
+  const HWND button = host::RecalcButton(form);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(host::WindowText(button), "Recalc Statistic");
+  EXPECT_TRUE(IsWindowEnabled(button));
+}
+
+TEST_F(Window, AnEmptyStationLabelLeavesTheSpace) {
+  EXPECT_EQ(host::WindowText(Run("")), " in Varnholt");
+}
+
+TEST_F(Window, ButtonKeepsToTheRightEdge) {
+  const HWND form = Run();
+  const HWND button = host::RecalcButton(form);
+  const HWND panel = GetParent(button);
+  auto gap = [&] {
+    RECT p, b;
+    GetWindowRect(panel, &p);
+    GetWindowRect(button, &b);
+    return p.right - b.right;
+  };
+  const LONG before = gap();
+  SetWindowPos(form, nullptr, 0, 0, 520, 300, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(gap(), before);
+  RECT p, client;
+  GetWindowRect(panel, &p);
+  GetClientRect(form, &client);
+  EXPECT_EQ(p.bottom - p.top, 23);
+  EXPECT_EQ(p.right - p.left, client.right);
+}
+
+TEST_F(Window, CloseButtonMinimisesAndScoringGoesOn) {
+  const HWND form = Run();
+  SendMessageA(form, WM_SYSCOMMAND, 0xF060, 0);
+  EXPECT_TRUE(IsIconic(form));
+  EXPECT_TRUE(IsWindowVisible(form));
+  EXPECT_EQ(Add("UR5ABC"), 3);
+  EXPECT_EQ(Run(), form);  // raised only: stays minimised, nothing re-scanned
+  EXPECT_TRUE(IsIconic(form));
+  EXPECT_EQ(Add("UR5ABC"), -1);
+}
+
+TEST_F(Window, AnyOtherCloseValueGetsTheDefaultHandling) {
+  const HWND form = Run();
+  SendMessageA(form, WM_SYSCOMMAND, 0xF061, 0);  // the default handling closes for real
+  EXPECT_FALSE(IsWindowVisible(form));
+  EXPECT_EQ(Add("UR5ABC"), 0);
+}
+
+TEST_F(Window, WmCloseEndsTheWindow) {
+  const HWND form = Run();
+  EXPECT_EQ(Add("UR5ABC"), 3);
+  SendMessageA(form, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(form));  // hidden at once
+  EXPECT_EQ(Add("UR5ABD"), 0);
+  host::PumpUntil([&] { return !IsWindow(form); });
+  EXPECT_FALSE(IsWindow(form));
+  const HWND next = Run();
+  EXPECT_EQ(Add("UR5ABC"), 3);  // a new window starts from the log alone
+  EXPECT_TRUE(IsWindow(next));
+}
+
+TEST_F(Window, SessionEndQueryLeavesItWorking) {
+  const HWND form = Run();
+  EXPECT_EQ(Add("UR5ABC"), 3);
+  EXPECT_EQ(SendMessageA(form, WM_QUERYENDSESSION, 0, 0), TRUE);
+  host::PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(form));
+  EXPECT_EQ(Add("UR5ABC"), -1);
+  EXPECT_EQ(Add("UR5ABD"), 3);
+  SendMessageA(host::RecalcButton(form), BM_CLICK, 0, 0);  // the query opens again
+  EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
+}
+
+TEST_F(Window, ReleaseLeavesTheWindowUntilTheLoopRuns) {
+  const HWND form = Run();
+  plugin.Release();
+  EXPECT_TRUE(IsWindow(form));
+  EXPECT_TRUE(IsWindowVisible(form));
+  host::PumpUntil([&] { return !IsWindow(form); });
+  EXPECT_FALSE(IsWindow(form));
+}
+
+}  // namespace
