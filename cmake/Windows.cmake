@@ -1,9 +1,11 @@
 # mingw-w64 builds (i686, the one we ship, and x86_64, the one Wine runs):
 # the plug-in DLL, and on x86_64 the Windows test programs.
 
-set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win64)
+# Where the DLL goes (and where the Windows tests load it from).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win32)
+  set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win32 CACHE PATH "Where the built DLL goes")
+else()
+  set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win64 CACHE PATH "Where the built DLL goes")
 endif()
 
 # Nothing beyond Windows' own DLLs at run time.
