@@ -46,3 +46,5 @@ endif()
 # Wine tests (with varnholt_wine_test).
 include(${PROJECT_SOURCE_DIR}/cmake/rescan-win.cmake OPTIONAL)
 include(${PROJECT_SOURCE_DIR}/cmake/placement-win.cmake OPTIONAL)
+# The stand-in host that drives the plug-in as the real host does.
+include(${PROJECT_SOURCE_DIR}/cmake/standin.cmake OPTIONAL)
