@@ -30,3 +30,4 @@ endif()
 # Subsystems that add their own sources, tests and benchmarks.
 include(${PROJECT_SOURCE_DIR}/cmake/rescan.cmake OPTIONAL)
 include(${PROJECT_SOURCE_DIR}/cmake/placement.cmake OPTIONAL)
+include(${PROJECT_SOURCE_DIR}/cmake/hardening.cmake OPTIONAL)
