@@ -23,3 +23,4 @@ endfunction()
 
 varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp tests/wine/DllHost.cpp)
 varnholt_wine_test(wine_window tests/wine/WindowTest.cpp tests/wine/DllHost.cpp)
+varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp tests/wine/DllHost.cpp)
