@@ -24,3 +24,6 @@ endfunction()
 varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp tests/wine/DllHost.cpp)
 varnholt_wine_test(wine_window tests/wine/WindowTest.cpp tests/wine/DllHost.cpp)
 varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp tests/wine/DllHost.cpp)
+
+# The locale comparison of multiplier keys, linked directly (no DLL needed).
+varnholt_wine_test(wine_collation tests/wine/CollationTest.cpp src/mainform/KeyCollation_win.cpp)
