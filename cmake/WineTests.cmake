@@ -27,3 +27,5 @@ varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp tests/wine/DllHost.
 
 # The locale comparison of multiplier keys, linked directly (no DLL needed).
 varnholt_wine_test(wine_collation tests/wine/CollationTest.cpp src/mainform/KeyCollation_win.cpp)
+varnholt_wine_test(wine_soak tests/wine/SoakTest.cpp tests/wine/DllHost.cpp)
+target_link_libraries(wine_soak PRIVATE psapi)
