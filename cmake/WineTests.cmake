@@ -29,3 +29,4 @@ varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp tests/wine/DllHost.
 varnholt_wine_test(wine_collation tests/wine/CollationTest.cpp src/mainform/KeyCollation_win.cpp)
 varnholt_wine_test(wine_soak tests/wine/SoakTest.cpp tests/wine/DllHost.cpp)
 target_link_libraries(wine_soak PRIVATE psapi)
+varnholt_wine_test(wine_hostile tests/wine/HostileTest.cpp tests/wine/DllHost.cpp)
