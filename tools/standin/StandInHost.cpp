@@ -14,6 +14,9 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -415,6 +418,11 @@ void RunMessageLoop(Session& session) {
 }
 
 int Main(int argc, char** argv) {
+  // Under Wine the output goes to Unix terminals and pipes: plain LF lines.
+  if (UnderWine()) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+  }
   Options o;
   const int bad = ParseOptions(argc, argv, o);
   if (bad >= 0) return bad;
