@@ -9,24 +9,31 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # The DLL as Wine sees it: the Unix path under drive Z:.
 string(REPLACE "/" "\\\\" VARNHOLT_DLL_WINPATH "Z:${VARNHOLT_DIST_DIR}/Varnholt.dll")
 
+# The harness that stands where the host stands, built once for all tests.
+add_library(wine_host STATIC tests/wine/DllHost.cpp)
+target_include_directories(wine_host PUBLIC tests/wine)
+target_compile_options(wine_host PRIVATE ${VARNHOLT_WARNINGS})
+target_compile_definitions(wine_host PRIVATE VARNHOLT_DLL_PATH="${VARNHOLT_DLL_WINPATH}")
+target_link_libraries(wine_host PUBLIC user32 gdi32 advapi32 odbc32)
+
 function(varnholt_wine_test name)
   add_executable(${name} ${ARGN})
   target_include_directories(${name} PRIVATE src tests/wine)
   target_compile_options(${name} PRIVATE ${VARNHOLT_WARNINGS})
   target_compile_definitions(${name} PRIVATE VARNHOLT_DLL_PATH="${VARNHOLT_DLL_WINPATH}")
-  target_link_libraries(${name} PRIVATE varnholt_core gtest gtest_main user32 gdi32 advapi32 odbc32)
+  target_link_libraries(${name} PRIVATE wine_host varnholt_core gtest gtest_main)
   target_link_options(${name} PRIVATE ${VARNHOLT_STATIC_LINK})
   add_dependencies(${name} Varnholt)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endfunction()
 
-varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp tests/wine/DllHost.cpp)
-varnholt_wine_test(wine_window tests/wine/WindowTest.cpp tests/wine/DllHost.cpp)
-varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp tests/wine/DllHost.cpp)
+varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp)
+varnholt_wine_test(wine_window tests/wine/WindowTest.cpp)
+varnholt_wine_test(wine_rescan tests/wine/RescanWineTest.cpp)
 
 # The locale comparison of multiplier keys, linked directly (no DLL needed).
 varnholt_wine_test(wine_collation tests/wine/CollationTest.cpp src/mainform/KeyCollation_win.cpp)
-varnholt_wine_test(wine_soak tests/wine/SoakTest.cpp tests/wine/DllHost.cpp)
+varnholt_wine_test(wine_soak tests/wine/SoakTest.cpp)
 target_link_libraries(wine_soak PRIVATE psapi)
-varnholt_wine_test(wine_hostile tests/wine/HostileTest.cpp tests/wine/DllHost.cpp)
+varnholt_wine_test(wine_hostile tests/wine/HostileTest.cpp)
