@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+The seeds are committed; this script documents how each one is laid out and
+remakes them when an input layout changes: python3 fuzz/make_corpus.py
+"""
+import os
+import struct
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+RECORD, SAME_CONTACT, SAME_STATION = 0x01, 0x02, 0x04
+
+
+def contact(flags, call=b"", band=b"", mode=b"", report=b"", dxcc=b"", station=b"", earlier=None):
+    out = bytes([flags])
+    for text in (call, band, mode, report, dxcc, station):
+        out += bytes([len(text)]) + text
+    if earlier is not None:
+        out += bytes([earlier])
+    return out
+
+
+def host_records():
+    yield "home_and_dx", (
+        contact(RECORD, b"UR5A", b"20M", b"CW", b"599 1234", b"UR", b"DL")
+        + contact(RECORD, b"DL1A", b"20M", b"CW", b"599 0000", b"DL", b"DL")
+        + contact(RECORD, b"K1AA", b"80M", b"SSB", b"59 12", b"K", b"DL")
+        + contact(0, b"UR5A", b"20M", b"CW", b"599 1234", b"UR", b"DL"))
+    yield "duplicates", (
+        contact(RECORD, b"EW1AA", b"40M", b"CW", b"599 0042", b"EW", b"UA9")
+        + contact(RECORD | SAME_CONTACT | SAME_STATION, report=b"599 0042", earlier=0)
+        + contact(SAME_CONTACT, earlier=0)
+        + contact(RECORD, b"ew1aa", b"40m", b"cw", b"599 0042 ", b"ew", b"ua9"))
+    yield "case_and_blanks", (
+        contact(RECORD, b"4J1A", b"15M", b"CW", b"  599 7777\t", b" ua2 ", b"  g ")
+        + contact(RECORD, b"4J1B", b"15m", b"CW", b"599 7777", b"UA1", b"G")
+        + contact(RECORD, b"UN7A", b"15M", b"RTTY", b"5990000", b"UN", b"EX"))
+    yield "high_bytes", contact(RECORD, b"\xff\x80A", b"\xe4M", b"\x00CW", b"599 \xb91234", b"U\xc0", b"\x7f")
+    yield "empty_fields", contact(RECORD) + contact(RECORD) + contact(0)
+
+
+def registry_texts():
+    texts = [
+        (0, b"10,20,300,400"),
+        (-1, b"  -8, 0 ,,12,-2147483648 "),
+        (5, b"$7FFFFFFF"),
+        (5, b"-$80000000"),
+        (7, b"0x1f"),
+        (7, b"+0X7fffffff\t"),
+        (9, b"2147483648"),
+        (9, b"12 34"),
+        (3, b"C:\\Program Files\\Log\\Logger.exe"),
+        (3, b"C:\\Log\\.exe"),
+        (1, b"1,2\x003,4"),
+        (2, b"$"),
+        (2, b"-"),
+        (4, b"1,2,3,4,5"),
+    ]
+    for i, (fallback, text) in enumerate(texts):
+        yield "text_%02d" % i, struct.pack("<i", fallback) + text
+
+
+NULL, INTEGER, BYTES, REPEAT = 0, 1, 2, 4
+TEXT, BINARY = 0, 1
+
+
+def value(kind, payload=None):
+    if kind == NULL:
+        return bytes([NULL])
+    if kind == INTEGER:
+        return bytes([INTEGER]) + struct.pack("<q", payload)
+    if kind == REPEAT:
+        return bytes([REPEAT])
+    flavour, data = payload
+    return bytes([BYTES, flavour]) + struct.pack("<H", len(data)) + data
+
+
+def text(data):
+    return value(BYTES, (TEXT, data))
+
+
+def log(types, rows, table=None, station=b"DL"):
+    out = bytes(types) + bytes([len(rows)])
+    for row in rows:  # CallSign, DigiBand, QSOMode, QSOReportRecived, DXCCPrefix, MainPrefix, Continent
+        out += b"".join(row)
+    out += bytes([0]) if table is None else bytes([1, len(table)]) + table
+    return out + bytes([len(station)]) + station
+
+
+def log_rows():
+    plain = [0] * 7
+    texts = [1] * 7
+    row = lambda *v: [text(x) for x in v]
+    yield "plain_log", log(texts, [
+        row(b"UR5A", b"20M", b"CW", b"599 1234", b"UR", b"UR", b"eu"),
+        [value(REPEAT)] * 7,
+        row(b"DL1A", b"80M", b"CW", b"599 0000", b"DL", b"DL", b"eu"),
+    ])
+    yield "nulls", log(plain, [
+        [text(b"K1AA"), text(b"20M"), text(b"CW"), value(NULL), text(b"K"), value(NULL), value(NULL)],
+        [value(NULL)] * 7,
+    ])
+    yield "numbers_and_blobs", log([0, 2, 3, 4, 1, 5, 0], [
+        [value(INTEGER, 12345), value(BYTES, (BINARY, b"\x00\x01\xff")), value(INTEGER, -7),
+         value(INTEGER, 5991234), text(b"UA9"), value(BYTES, (BINARY, b"")), text(b"as")],
+    ])
+    yield "long_values", log(texts, [
+        row(b"L" * 300, b"B" * 256, b"M" * 255, b"5" * 500, b"U" * 254, b"x" * 600, b"c" * 257),
+    ])
+    yield "own_table_name", log(texts, [row(b"UR5A", b"20M", b"CW", b"599 1234", b"UR", b"UR", b"eu")],
+                                table=b"Log where DigiBand = '20M'")
+    yield "missing_table", log(texts, [], table=b"NoSuchTable")
+    yield "empty_log", log(texts, [])
+
+
+def main():
+    for target, seeds in (("host_records", host_records()), ("registry_texts", registry_texts()),
+                          ("log_rows", log_rows())):
+        folder = os.path.join(ROOT, target)
+        os.makedirs(folder, exist_ok=True)
+        for old in os.listdir(folder):
+            os.remove(os.path.join(folder, old))
+        for name, data in seeds:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+
+
+if __name__ == "__main__":
+    main()
