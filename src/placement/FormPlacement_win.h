@@ -166,9 +166,6 @@ class TFormPlacement {
   void FormShow();
   void FormCloseQuery(bool& canClose);
   void FormDestroy();
-  // Runs a pass; its failure goes to the error report.
-  template <typename Pass>
-  void RunReported(Pass pass);
 
   bool placementRead_ = false;
   bool placementWritten_ = false;
