@@ -2,5 +2,5 @@
 # the x86_64 build defines the Wine test function.
 
 if(COMMAND varnholt_wine_test)
-  varnholt_wine_test(wine_placement tests/wine/PlacementWineTest.cpp tests/wine/DllHost.cpp)
+  varnholt_wine_test(wine_placement tests/wine/PlacementWineTest.cpp)
 endif()
