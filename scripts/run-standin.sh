@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs the stand-in host (dist/win64/standin.exe) under Wine, which loads the
+# plug-in DLL beside it and feeds it a contacts file. Arguments go to the
+# program (see `scripts/run-standin.sh --help`). Without arguments it scores
+# data/sample.log and saves a picture of the statistics window as
+# dist/statistics.bmp and dist/statistics.png.
+# Without $DISPLAY a private virtual display is started for the run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+exe=${VARNHOLT_STANDIN:-$root/dist/win64/standin.exe}
+if [ ! -f "$exe" ]; then
+  echo "run-standin: $exe is not built yet; build it first (scripts/build.sh)" >&2
+  exit 1
+fi
+. "$root/scripts/display.sh"
+
+# BMP (24-bit, as the stand-in writes it) to PNG with Python's zlib.
+bmp_to_png() {
+  python3 - "$1" "$2" <<'PY'
+import struct, sys, zlib
+src, dst = sys.argv[1], sys.argv[2]
+data = open(src, "rb").read()
+if data[:2] != b"BM":
+    sys.exit("not a BMP file: " + src)
+offset, = struct.unpack_from("<I", data, 10)
+width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+if bits != 24:
+    sys.exit("not a 24-bit BMP file: " + src)
+stride = (width * 3 + 3) & ~3
+rows = []
+for y in range(abs(height)):
+    start = offset + (height - 1 - y if height > 0 else y) * stride  # rows run bottom-up
+    bgr = data[start:start + width * 3]
+    rgb = bytearray(len(bgr))
+    rgb[0::3], rgb[1::3], rgb[2::3] = bgr[2::3], bgr[1::3], bgr[0::3]
+    rows.append(b"\0" + bytes(rgb))
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+with open(dst, "wb") as out:
+    out.write(b"\x89PNG\r\n\x1a\n")
+    out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, abs(height), 8, 2, 0, 0, 0)))
+    out.write(chunk(b"IDAT", zlib.compress(b"".join(rows), 9)))
+    out.write(chunk(b"IEND", b""))
+PY
+}
+
+# With a display of our own, Wine's processes go before it does, so they do
+# not complain of a lost X connection.
+settle_wine() {
+  if [ -n "${varnholt_xvfb_pid:-}" ]; then
+    WINEPREFIX="${VARNHOLT_WINEPREFIX:-$root/build/wineprefix}" timeout 15 wineserver -w || true
+  fi
+}
+
+if [ $# -gt 0 ]; then
+  status=0
+  "$root/scripts/wine-run.sh" "$exe" "$@" || status=$?
+  settle_wine
+  exit "$status"
+fi
+
+bmp=$root/dist/statistics.bmp png=$root/dist/statistics.png
+mkdir -p "$root/dist"
+rm -f "$bmp" "$png"
+status=0
+"$root/scripts/wine-run.sh" "$exe" --picture "$bmp" "$root/data/sample.log" || status=$?
+settle_wine
+[ "$status" -eq 0 ] || exit "$status"
+if { command -v python3 >/dev/null && bmp_to_png "$bmp" "$png" 2>/dev/null; } ||
+  { command -v convert >/dev/null && convert "$bmp" "$png" 2>/dev/null && [ -s "$png" ]; }; then
+  echo "Pictures: dist/statistics.bmp, dist/statistics.png"
+else
+  rm -f "$png"
+  echo "Picture: dist/statistics.bmp (no python3 or convert to make a PNG)"
+fi
