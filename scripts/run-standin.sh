@@ -12,6 +12,7 @@ if [ ! -f "$exe" ]; then
   echo "run-standin: $exe is not built yet; build it first (scripts/build.sh)" >&2
   exit 1
 fi
+# shellcheck source=scripts/display.sh
 . "$root/scripts/display.sh"
 
 # BMP (24-bit, as the stand-in writes it) to PNG with Python's zlib.

@@ -114,9 +114,10 @@ sample_log)
   check_ends_with_score
   expect_out '^[0-9]+ contacts: [0-9]+ counted \([0-9]+ points\), [1-9][0-9]* duplicates, 0 not counted$' \
     "the sample log's duplicates"
-  size=$(sed -n 's/^Picture: .* (\([0-9]*\)x\([0-9]*\))$/\1 \2/p' "$work/out")
-  if [ -n "$size" ]; then
-    check_bmp "$work/statistics.bmp" $size
+  width=$(sed -n 's/^Picture: .* (\([0-9]*\)x[0-9]*)$/\1/p' "$work/out")
+  height=$(sed -n 's/^Picture: .* ([0-9]*x\([0-9]*\))$/\1/p' "$work/out")
+  if [ -n "$width" ] && [ -n "$height" ]; then
+    check_bmp "$work/statistics.bmp" "$width" "$height"
   else
     fail "no Picture line"
   fi
