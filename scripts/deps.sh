@@ -26,5 +26,5 @@ ensure_packages() {
 NATIVE_PACKAGES=(cmake ninja-build g++ make python3 googletest libgtest-dev libbenchmark-dev)
 MINGW_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
                 binutils-mingw-w64-x86-64 mingw-w64-tools)
-WINE_PACKAGES=(wine wine64 xvfb xauth)
+WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation)
 ODBC_PACKAGES=(unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3)

@@ -14,6 +14,9 @@ if [ ! -f "$WINEPREFIX/.varnholt-ready" ]; then
   # Windows not managed by a window manager: the virtual display has none,
   # and Wine would wait two seconds for one at every window it hides.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  # The report box's fixed-pitch font, from a metric-compatible free font.
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f \
+    >/dev/null 2>&1 || true
   wineserver -w || true
   touch "$WINEPREFIX/.varnholt-ready"
 fi
