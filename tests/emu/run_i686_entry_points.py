@@ -15,6 +15,7 @@ checks, for each call:
     argument popped or left behind) and EBX, ESI, EDI, EBP preserved;
   - that it neither reads nor writes the caller's frame above the return
     address, nor writes anything it has no business writing.
+At the end the DLL is unloaded as FreeLibrary does (DLL_PROCESS_DETACH).
 
 Every import the DLL calls lands in a stub written here. Only the few that
 the runtime start-up and the tested paths need are implemented; any other
@@ -34,8 +35,8 @@ import pefile
 from unicorn import (UC_ARCH_X86, UC_HOOK_CODE, UC_HOOK_MEM_INVALID, UC_HOOK_MEM_READ, UC_HOOK_MEM_WRITE,
                      UC_MODE_32, Uc, UcError)
 from unicorn.x86_const import (UC_X86_REG_EAX, UC_X86_REG_EBP, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDI,
-                               UC_X86_REG_EDX, UC_X86_REG_EIP, UC_X86_REG_ESI, UC_X86_REG_ESP, UC_X86_REG_FS, UC_X86_REG_SS,
-                               UC_X86_REG_GDTR)
+                               UC_X86_REG_EDX, UC_X86_REG_EIP, UC_X86_REG_ESI, UC_X86_REG_ESP, UC_X86_REG_FS,
+                               UC_X86_REG_GDTR, UC_X86_REG_SS)
 
 PAGE = 0x1000
 
@@ -52,7 +53,10 @@ HOST_EXE_BASE = 0x00400000  # what GetModuleHandle(NULL) answers
 RELOCATED_BASE = 0x10000000
 
 STUB_STRIDE = 16
-DLL_PROCESS_ATTACH = 1
+DLL_PROCESS_DETACH, DLL_PROCESS_ATTACH = 0, 1
+# The statistics window's class, which an unload must unregister (with any
+# other class the DLL registers) so that a reload can register it afresh.
+WINDOW_CLASS = "TfmMainForm"
 
 HOST_QSO_RECORD_SIZE = 5916
 PLUGIN_INFO_SIZE = 520
@@ -153,6 +157,7 @@ class Process:
         self.next_tls = 0
         self.protect = {}  # page -> writable, after VirtualProtect
         self.next_handle = 0x100
+        self.unregistered = []
         self.exports = {}
         self.writable = []  # (start, end) of the image's writable sections
         self.readonly = []  # (start, end, name) of the others
@@ -407,13 +412,17 @@ class Process:
         return esp
 
     def attach(self):
-        """The loader's part after mapping: TLS callbacks, then the entry point,
-        each as stdcall (hinstDLL, DLL_PROCESS_ATTACH, NULL)."""
+        """The loader's part after mapping."""
+        return self.notify(DLL_PROCESS_ATTACH)
+
+    def notify(self, reason):
+        """TLS callbacks, then the entry point, each called as stdcall
+        (hinstDLL, reason, NULL): a load, or an unload by FreeLibrary."""
         entry = self.base + self.pe.OPTIONAL_HEADER.AddressOfEntryPoint
         results = []
         for routine in self.tls_callbacks + [entry]:
             registers = dict(CALLEE_SAVED)
-            esp = self.run(routine, [RETURN_ADDRESS, self.base, DLL_PROCESS_ATTACH, 0], registers, 20_000_000)
+            esp = self.run(routine, [RETURN_ADDRESS, self.base, reason, 0], registers, 20_000_000)
             after = self.uc.reg_read(UC_X86_REG_ESP)
             if after != esp + 16:
                 raise EmulationFailure("routine at 0x%08x left ESP off by %d (stdcall pops 12 bytes of arguments)"
@@ -647,13 +656,20 @@ def _amsg_exit(p, code):
     raise EmulationFailure("the DLL called _amsg_exit(%d)" % code)
 
 
+def _unregister_class(p, name, instance):
+    text = p.c_string(name) if name > 0xFFFF else "#%d" % name
+    p.unregistered.append((text, instance))
+    p.last_error = 1411  # ERROR_CLASS_DOES_NOT_EXIST: no window was ever created
+    return 0
+
+
 def _unreachable(what):
     def handler(p, *args):
         raise EmulationFailure(what)
     return handler
 
 
-K32, MSVCRT = "kernel32.dll", "msvcrt.dll"
+K32, MSVCRT, USER32 = "kernel32.dll", "msvcrt.dll", "user32.dll"
 STD, CDECL = "stdcall", "cdecl"
 
 # (dll, name) -> (convention, argument count, handler). An import not listed
@@ -691,6 +707,7 @@ API = {
     (K32, "ResetEvent"): (STD, 1, lambda p, h: 1),
     (K32, "IsDebuggerPresent"): (STD, 0, lambda p: 0),
     (K32, "GetModuleFileNameA"): (STD, 3, _unreachable("GetModuleFileNameA: no entry point under test needs it")),
+    (USER32, "UnregisterClassA"): (STD, 2, _unregister_class),
     (MSVCRT, "malloc"): (CDECL, 1, _alloc),
     (MSVCRT, "calloc"): (CDECL, 2, _calloc),
     (MSVCRT, "realloc"): (CDECL, 2, _realloc),
@@ -940,8 +957,25 @@ def run_suite(path, base, label, results):
     safely("_GetScore after _Release still answers 0", score_without_window("_GetScore", 13))
     safely("_AddQSO after _Release still answers 0", score_without_window("_AddQSO", 14))
 
-    leaked = [name for name in p.all_calls if name in ("MessageBoxA", "GetModuleFileNameA")]
-    check("no error box was ever shown", ["called " + ", ".join(leaked)] if leaked else [])
+    # FreeLibrary after the host's _Release: process detach with a null
+    # reserved argument, TLS callbacks first, then the entry point.
+    def detach():
+        p.unregistered = []
+        results = p.notify(DLL_PROCESS_DETACH)
+        problems = []
+        if results[-1][1] == 0:
+            problems.append("DllMainCRTStartup answered FALSE on detach")
+        names = [name for name, _ in p.unregistered]
+        if WINDOW_CLASS not in names:
+            problems.append("window classes unregistered: %s; %s is not among them" % (names, WINDOW_CLASS))
+        for name, instance in p.unregistered:
+            if instance != p.base:
+                problems.append("class %s unregistered for module 0x%08x, not the DLL's own 0x%08x"
+                                % (name, instance, p.base))
+        return problems
+
+    safely("process detach (FreeLibrary): the window classes go, for this module, and the CRT shuts down",
+           detach)
 
 
 def main(argv):
