@@ -25,11 +25,11 @@ std::string_view ReadSlot(const std::uint8_t* slot) {
 void WriteSlot(std::uint8_t* slot, std::string_view text) {
   const std::size_t n = text.size() < kSlotMaxText ? text.size() : kSlotMaxText;
   // memmove: the text may be a view into this very slot (a re-read value).
-  std::memmove(slot + 1, text.data(), n);
+  // An empty view may carry no storage at all (a NULL log column), and
+  // memmove wants a valid pointer even for no bytes.
+  if (n != 0) std::memmove(slot + 1, text.data(), n);
   slot[0] = static_cast<std::uint8_t>(n);
 }
-
-QsoRecord::QsoRecord() { std::memset(bytes_, 0, sizeof bytes_); }
 
 void QsoRecord::CopyFrom(const void* hostRecord) {
   std::memcpy(bytes_, hostRecord, sizeof bytes_);
@@ -56,7 +56,7 @@ void QsoRecord::SetLogConnection(std::uintptr_t connection) {
 }
 
 QsoRecord& CurrentQso() {
-  static QsoRecord record;  // constant-initialised storage, zero at load
+  static QsoRecord record;  // constant-initialised: zero at load, no guard
   return record;
 }
 

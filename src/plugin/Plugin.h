@@ -50,7 +50,7 @@ constexpr std::size_t kLogConnectionSize = sizeof(void*);
 // One HostQsoRecord held by value, zero when created.
 class QsoRecord {
  public:
-  QsoRecord();
+  constexpr QsoRecord() : bytes_{} {}
 
   // Plain 5916-byte copy from a host record.
   void CopyFrom(const void* hostRecord);
