@@ -172,6 +172,15 @@ void LogDatabase::Insert(const std::string& call, const std::string& band, const
           "','" + dxcc + "')");
 }
 
+void ForgetPlacement() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string name = path;
+  name = name.substr(name.find_last_of("\\/:") + 1);
+  name = name.substr(0, name.rfind('.'));
+  RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + name).c_str());
+}
+
 void ReleaseAndSettle() {
   LoadPlugin().Release();
   // Give the posted release a few turns of the loop.

@@ -109,6 +109,10 @@ class LogDatabase {
   std::string path_;
 };
 
+// Deletes the placement the plug-in remembers for this program (the key is
+// named after the host's executable), so the window opens as designed.
+void ForgetPlacement();
+
 // Ends the plug-in's window, if any, and lets the loop destroy it, so that
 // each test starts with no window.
 void ReleaseAndSettle();

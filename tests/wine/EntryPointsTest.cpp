@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "DllHost.h"
+#include "HostFixture.h"
 
 namespace {
 
@@ -23,34 +23,7 @@ int CountFormWindows() {
   return count;
 }
 
-class EntryPoints : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    db = new host::LogDatabase;
-    db->CreateLogTable();
-  }
-  static void TearDownTestSuite() {
-    delete db;
-    db = nullptr;
-  }
-  void TearDown() override { host::ReleaseAndSettle(); }
-
-  Record HostRecord() {
-    Record r;
-    r.Connection(db->Connection()).Text(Record::kLogTableName, "Log").Text(Record::kStationLabel, "DL5XY");
-    r.Text(Record::kStationPrefix, "DL");
-    return r;
-  }
-  HWND Run() {
-    Record r = HostRecord();
-    return plugin.Run(0, r.data());
-  }
-
-  host::Plugin& plugin = host::LoadPlugin();
-  host::ErrorBoxes boxes;
-  static host::LogDatabase* db;
-};
-host::LogDatabase* EntryPoints::db = nullptr;
+class EntryPoints : public host::HostFixture {};
 
 TEST_F(EntryPoints, GetInfoWritesItsFourFieldsOnly) {
   std::vector<std::uint8_t> info(600, 0xEE);

@@ -2,36 +2,18 @@
 // rules or a clear error box, and never takes the host down or hangs.
 #include <gtest/gtest.h>
 
-#include "DllHost.h"
+#include "HostFixture.h"
 
 namespace {
 
 using host::Record;
 
-class Hostile : public ::testing::Test {
+class Hostile : public host::HostFixture {
  protected:
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\wine_hostile");
-    db.CreateLogTable();
-  }
-  void TearDown() override { host::ReleaseAndSettle(); }
-
-  Record HostRecord(const std::string& table = "Log") {
-    Record r;
-    r.Connection(db.Connection()).Text(Record::kLogTableName, table);
-    r.Text(Record::kStationLabel, "DL5XY").Text(Record::kStationPrefix, "DL");
-    return r;
-  }
-  HWND Run(const std::string& table = "Log") { return plugin.Run(0, HostRecord(table).data()); }
-  std::string Report(HWND form) { return host::WindowText(host::ReportBox(form)); }
   void Rows(const std::string& values) {
     db.Execute("INSERT INTO Log (CallSign, DigiBand, QSOMode, Continent, QSOReportRecived,"
                " MainPrefix, DXCCPrefix) VALUES " + values);
   }
-
-  host::Plugin& plugin = host::LoadPlugin();
-  host::ErrorBoxes boxes;
-  host::LogDatabase db;
 };
 
 TEST_F(Hostile, MegabyteTextsAreCutToTheSlot) {

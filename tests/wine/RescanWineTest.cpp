@@ -5,28 +5,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "DllHost.h"
+#include "HostFixture.h"
 
 namespace {
 
 using host::Record;
 
-class Rescan : public ::testing::Test {
+class Rescan : public host::HostFixture {
  protected:
-  void SetUp() override {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\wine_rescan");
-    db.CreateLogTable();
-  }
-  void TearDown() override { host::ReleaseAndSettle(); }
-
-  Record HostRecord(const std::string& table = "Log") {
-    Record r;
-    r.Connection(db.Connection()).Text(Record::kLogTableName, table);
-    r.Text(Record::kStationLabel, "DL5XY").Text(Record::kStationPrefix, "DL");
-    return r;
-  }
-  HWND Run(const std::string& table = "Log") { return plugin.Run(0, HostRecord(table).data()); }
-  std::string Report(HWND form) { return host::WindowText(host::ReportBox(form)); }
   // Enough rows that opening the sorted query takes a while.
   void FillLog(int rows) {
     db.Execute("BEGIN");
@@ -34,10 +20,6 @@ class Rescan : public ::testing::Test {
       db.Insert("UR" + std::to_string(i) + "X", i % 2 ? "20M" : "40M", "CW", "599 0001", "UR");
     db.Execute("COMMIT");
   }
-
-  host::Plugin& plugin = host::LoadPlugin();
-  host::ErrorBoxes boxes;
-  host::LogDatabase db;
 };
 
 TEST_F(Rescan, ShowingTheWindowScansTheLog) {

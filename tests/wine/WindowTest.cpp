@@ -1,48 +1,16 @@
 // The statistics window as the operator and the system see it.
 #include <gtest/gtest.h>
 
-#include "DllHost.h"
+#include "HostFixture.h"
 
 namespace {
 
 using host::Record;
 
-class Window : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    // A placement remembered by an earlier run of this program would move the window.
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\wine_window");
-    db = new host::LogDatabase;
-    db->CreateLogTable();
-  }
-  static void TearDownTestSuite() {
-    delete db;
-    db = nullptr;
-  }
-  void TearDown() override { host::ReleaseAndSettle(); }
-
-  // A record as the host fills it: its log, its station and a contact.
-  Record HostRecord(const std::string& label = "DL5XY") {
-    Record r;
-    r.Connection(db->Connection()).Text(Record::kLogTableName, "Log");
-    r.Text(Record::kStationLabel, label).Text(Record::kStationPrefix, "DL");
-    return r;
-  }
-  HWND Run(const std::string& label = "DL5XY") { return plugin.Run(0, HostRecord(label).data()); }
-  std::int32_t Add(const std::string& call) {
-    Record r = HostRecord();
-    r.Contact(call, "20M", "CW", "599 0001", "UR");
-    return plugin.AddQSO(r.data());
-  }
-
-  host::Plugin& plugin = host::LoadPlugin();
-  host::ErrorBoxes boxes;
-  static host::LogDatabase* db;
-};
-host::LogDatabase* Window::db = nullptr;
+class Window : public host::HostFixture {};
 
 TEST_F(Window, IsBuiltAsDesigned) {
-  const HWND form = Run("DL5XY");
+  const HWND form = Run();
   EXPECT_EQ(host::WindowText(form), "DL5XY in Varnholt");
   RECT r;
   GetWindowRect(form, &r);
@@ -77,7 +45,7 @@ TEST_F(Window, IsBuiltAsDesigned) {
 }
 
 TEST_F(Window, AnEmptyStationLabelLeavesTheSpace) {
-  EXPECT_EQ(host::WindowText(Run("")), " in Varnholt");
+  EXPECT_EQ(host::WindowText(plugin.Run(0, HostRecord("Log", "").data())), " in Varnholt");
 }
 
 TEST_F(Window, ButtonKeepsToTheRightEdge) {
