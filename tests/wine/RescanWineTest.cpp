@@ -150,3 +150,19 @@ TEST_F(Rescan, ACloseOrReleaseDuringAScanWaitsForIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Rescan, AQuitRequestTakenDuringAScanReachesTheHostsLoop) {
+  const HWND form = Run();
+  db.Insert("EW1AA", "20M", "CW", "599 0042", "EW");
+  PostQuitMessage(7);
+  SendMessageA(host::RecalcButton(form), BM_CLICK, 0, 0);
+  EXPECT_NE(Report(form).find(" Score: 3*1=3"), std::string::npos) << Report(form);
+  MSG msg = {};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+}  // namespace
