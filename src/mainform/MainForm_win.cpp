@@ -193,15 +193,22 @@ void TfmMainForm::BindHandlers() {
 }
 
 void TfmMainForm::Layout() {
+  // Placed as the design aligns and anchors them: the panel along the
+  // bottom, the report box filling the rest, the button at the panel's right
+  // edge when it is anchored there.
   RECT client;
   GetClientRect(hwnd_, &client);
   const design::Component& panel = Design("Panel1");
+  const design::Component& memo = Design("myStatisticM");
   const design::Component& button = Design("BitBtn1");
   const int width = client.right, height = client.bottom;
-  MoveWindow(panel_, 0, height - panel.height, width, panel.height, TRUE);
-  MoveWindow(memo_, 0, 0, width, height > panel.height ? height - panel.height : 0, TRUE);
-  MoveWindow(button_, width - button.width - buttonRightGap_, button.top, button.width,
-             button.height, TRUE);
+  const int strip = panel.align == design::Align::Bottom ? panel.height : 0;
+  MoveWindow(panel_, 0, height - strip, width, strip, TRUE);
+  if (memo.align == design::Align::Client)
+    MoveWindow(memo_, 0, 0, width, height > strip ? height - strip : 0, TRUE);
+  const int left = (button.anchors & design::kAnchorRight) ? width - button.width - buttonRightGap_
+                                                           : button.left;
+  MoveWindow(button_, left, button.top, button.width, button.height, TRUE);
 }
 
 void TfmMainForm::Show() {

@@ -36,7 +36,6 @@ class Record {
   Record& Contact(const std::string& call, const std::string& band, const std::string& mode,
                   const std::string& report = "599", const std::string& dxcc = "DL");
   const void* data() const { return bytes_.data(); }
-  std::uint8_t* bytes() { return bytes_.data(); }
 
   static constexpr std::size_t kLogTableName = 12, kCallSign = 268, kBand = 540, kMode = 796,
                                kContinent = 1052, kReport = 1308, kMainPrefix = 2332,
