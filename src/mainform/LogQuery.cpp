@@ -31,9 +31,29 @@ bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WIT
 
 std::string OwnMessage(const char* text) { return std::string(kLogQueryName) + ": " + text; }
 
-// The text of the first diagnostic record the driver or the driver manager
-// left on `handle`, whole however long; empty when there is none.
-std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
+// The failure of an ODBC call, carrying the database layer's own message.
+PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
+  if (rc == SQL_INVALID_HANDLE) return PluginError(OwnMessage("Invalid connection handle"));
+  std::string text = OdbcDiagnosticText(handleType, handle);
+  if (text.empty()) text = OwnMessage("The log database reported a failure without a message");
+  return PluginError(text);
+}
+
+bool SameNameIgnoringCase(const SQLCHAR* name, std::size_t length, const char* wanted) {
+  if (length != std::strlen(wanted)) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    unsigned char a = name[i], b = static_cast<unsigned char>(wanted[i]);
+    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A message cut to fit its buffer is read again, whole.
+std::string OdbcDiagnosticText(short handleType, void* handle) {
   constexpr std::size_t kMostRoom = 32767;  // the most a message length can say
   std::string text;
   std::size_t room = 512;
@@ -55,26 +75,6 @@ std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
   return text;
 }
 
-// The failure of an ODBC call, carrying the database layer's own message.
-PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
-  if (rc == SQL_INVALID_HANDLE) return PluginError(OwnMessage("Invalid connection handle"));
-  std::string text = DiagnosticText(handleType, handle);
-  if (text.empty()) text = OwnMessage("The log database reported a failure without a message");
-  return PluginError(text);
-}
-
-bool SameNameIgnoringCase(const SQLCHAR* name, std::size_t length, const char* wanted) {
-  if (length != std::strlen(wanted)) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    unsigned char a = name[i], b = static_cast<unsigned char>(wanted[i]);
-    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 const char* LogFieldName(LogField field) { return kFieldNames[static_cast<std::size_t>(field)]; }
 

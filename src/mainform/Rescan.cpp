@@ -14,8 +14,9 @@ void CallIfSet(const Function& f, Args... args) {
   if (f) f(args...);
 }
 
-// Writes one row into the record in the order the host's columns are read.
-void ReadRow(const LogQuery& query, QsoRecord& qso) {
+}  // namespace
+
+void ReadLogRow(const LogQuery& query, QsoRecord& qso) {
   qso.SetText(QsoField::ReportReceived, query.FieldText(LogField::QSOReportRecived));
   qso.SetText(QsoField::DxccPrefix, query.FieldText(LogField::DXCCPrefix));
   qso.SetText(QsoField::MainPrefix, query.FieldText(LogField::MainPrefix));
@@ -29,8 +30,6 @@ void ReadRow(const LogQuery& query, QsoRecord& qso) {
   std::transform(continent.begin(), continent.begin() + static_cast<std::ptrdiff_t>(n), upper, UpperAscii);
   qso.SetText(QsoField::Continent, std::string_view(upper, n));
 }
-
-}  // namespace
 
 std::string LogQueryText(std::string_view tableName) {
   std::string text = "Select * from ";
@@ -58,7 +57,7 @@ bool RescanLog(RescanContext& context) {
   }
 
   while (!query.Eof()) {
-    ReadRow(query, qso);
+    ReadLogRow(query, qso);
     context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
     query.Next();
   }

@@ -41,6 +41,10 @@ struct RescanContext {
 // the host stored it.
 std::string LogQueryText(std::string_view tableName);
 
+// Writes the current row of `query` into `qso`, the host's seven columns in
+// the order they are read, the continent upper-cased.
+void ReadLogRow(const LogQuery& query, QsoRecord& qso);
+
 // Empties the statistics and the report box, then scores every row of the
 // log table in record mode, duplicates being skipped, and puts CurrentQso's
 // band back as it was. Messages are processed once, right after the query

@@ -88,6 +88,7 @@ TStatistic& ContestScore::RowForBand(std::string_view band) {
 }
 
 std::int32_t ContestScore::ScoreQso(ScoreMode mode) {
+  lastAddedMultiplier_ = false;
   if (mode == ScoreMode::Check) return worked_.IsDuplicate() ? kDuplicate : Points();
   if (!worked_.AddWorkedIfNew()) return kDuplicate;
 
@@ -101,7 +102,10 @@ std::int32_t ContestScore::ScoreQso(ScoreMode mode) {
   // taken from the trimmed report as it stands.
   const std::string_view number = DxdaNumberView(qso_.Text(QsoField::ReportReceived));
   scratch_.assign(band).append("|").append(number).append("|");
-  if (keys_.AddIfNew(scratch_) && number != kNoDxdaNumber) row.DXDA += 1;
+  if (keys_.AddIfNew(scratch_) && number != kNoDxdaNumber) {
+    row.DXDA += 1;
+    lastAddedMultiplier_ = true;
+  }
   return points;
 }
 

@@ -52,6 +52,9 @@ class ContestScore {
   // for a number not yet seen on that band, to the band's multipliers.
   std::int32_t ScoreQso(ScoreMode mode);
 
+  // Whether the last ScoreQso added a multiplier to its band.
+  bool LastAddedMultiplier() const { return lastAddedMultiplier_; }
+
   // Empties the worked list, the band rows and the multiplier keys.
   void Clear();
 
@@ -72,6 +75,7 @@ class ContestScore {
   std::unordered_map<std::string, std::size_t> bandRow_;
   std::size_t lastRow_ = 0;
   DxdaKeys keys_;
+  bool lastAddedMultiplier_ = false;
   std::string scratch_;  // reused for prefixes and keys: no allocation per contact
 };
 
