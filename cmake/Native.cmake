@@ -3,18 +3,13 @@
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 
-add_executable(score_log tools/score_log.cpp)
-target_link_libraries(score_log PRIVATE varnholt_contacts)
-target_compile_options(score_log PRIVATE ${VARNHOLT_WARNINGS})
-
 add_executable(core_tests
   tests/native/PluginTest.cpp
   tests/native/WorkedListTest.cpp
   tests/native/ScoringTest.cpp
   tests/native/ReportTest.cpp
-  tests/native/ContactFileTest.cpp
 )
-target_link_libraries(core_tests PRIVATE varnholt_contacts GTest::gtest_main Threads::Threads)
+target_link_libraries(core_tests PRIVATE varnholt_core GTest::gtest_main Threads::Threads)
 target_compile_options(core_tests PRIVATE ${VARNHOLT_WARNINGS})
 target_compile_definitions(core_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 include(GoogleTest)
@@ -31,3 +26,4 @@ endif()
 include(${PROJECT_SOURCE_DIR}/cmake/rescan.cmake OPTIONAL)
 include(${PROJECT_SOURCE_DIR}/cmake/placement.cmake OPTIONAL)
 include(${PROJECT_SOURCE_DIR}/cmake/hardening.cmake OPTIONAL)
+include(${PROJECT_SOURCE_DIR}/cmake/scorer.cmake)

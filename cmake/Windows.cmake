@@ -48,3 +48,5 @@ include(${PROJECT_SOURCE_DIR}/cmake/rescan-win.cmake OPTIONAL)
 include(${PROJECT_SOURCE_DIR}/cmake/placement-win.cmake OPTIONAL)
 # The stand-in host that drives the plug-in as the real host does.
 include(${PROJECT_SOURCE_DIR}/cmake/standin.cmake OPTIONAL)
+# The standalone scorer, beside the DLL (dist/win64/varnholt-score.exe).
+include(${PROJECT_SOURCE_DIR}/cmake/scorer.cmake)

@@ -9,7 +9,7 @@ add_executable(standin
   tools/standin/WindowPicture.cpp
 )
 target_compile_options(standin PRIVATE ${VARNHOLT_WARNINGS})
-target_link_libraries(standin PRIVATE varnholt_contacts user32 gdi32 odbc32)
+target_link_libraries(standin PRIVATE varnholt_logfiles user32 gdi32 odbc32)
 target_link_options(standin PRIVATE ${VARNHOLT_STATIC_LINK})
 set_target_properties(standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VARNHOLT_DIST_DIR})
 # It loads the DLL at run time; build both together.

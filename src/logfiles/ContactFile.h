@@ -1,61 +1,56 @@
-// Contact files that the stand-in hosts feed to the plug-in: the project's
-// sample log format and Cabrillo "QSO:" lines.
+// Log files of any format the tools read, and the project's own sample log
+// format, which the stand-in host and the examples use.
 //
 // Sample log format, one item a line:
 //   # a comment
 //   station<TAB>label<TAB>prefix
 //   call<TAB>band<TAB>mode<TAB>report<TAB>DXCC prefix<TAB>main prefix<TAB>continent
-// Cabrillo: "CALLSIGN: X" names the station; each "QSO: freq mode date time
-// sent-call sent-rst sent-exch rcvd-call rcvd-rst rcvd-exch [tx]" is a
-// contact whose band comes from the frequency, whose report is rcvd-rst and
-// rcvd-exch, and whose prefixes and continent come from a small prefix table.
 #pragma once
 
-#include <istream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "logfiles/Contact.h"
+
 namespace varnholt {
 
-struct Contact {
-  std::string callSign;
-  std::string band;
-  std::string mode;
-  std::string report;
-  std::string dxccPrefix;
-  std::string mainPrefix;
-  std::string continent;
-};
+enum class LogFormat { Sample, Cabrillo, Adif };
 
-struct ContactFile {
-  std::string stationLabel;
-  std::string stationPrefix;
-  std::vector<Contact> contacts;
-};
+const char* LogFormatName(LogFormat format);
+
+// The format `text` is written in, from its content; nothing when it is
+// none of them.
+std::optional<LogFormat> DetectLogFormat(std::string_view text);
+
+// Reads the sample format into `sink`.
+void ReadSampleLog(std::string_view text, ContactSink& sink);
+
+// Reads `text`, written in `format`, into `sink`.
+void ReadLog(std::string_view text, LogFormat format, ContactSink& sink);
 
 class ContactFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Throws ContactFileError, naming the line, for a line it cannot read.
-ContactFile ReadContacts(std::istream& in);
-// Throws ContactFileError when the file cannot be opened.
-ContactFile ReadContactFile(const std::string& path);
+// The whole content of the file at `path`. Throws ContactFileError when the
+// file cannot be opened or read.
+std::string ReadWholeFile(const std::string& path);
 
-// Where a call sign comes from, by the longest matching entry of a small
-// table of call-sign prefixes.
-struct PrefixInfo {
-  std::string dxccPrefix;
-  std::string mainPrefix;
-  std::string continent;
+// A whole log in memory, for the stand-in host.
+struct ContactFile {
+  std::string stationLabel;
+  std::string stationPrefix;
+  std::vector<Contact> contacts;
 };
-PrefixInfo LookUpPrefix(std::string_view callSign);
 
-// "160M" .. "10M" (and the WARC and VHF bands) from a frequency in kHz; empty
-// when the frequency is on no band the table knows.
-std::string BandFromKhz(long khz);
+// Throws ContactFileError, naming the line, at the first line it cannot
+// read, and for a text in no known format.
+ContactFile ReadContacts(std::string_view text);
+// The same for the file at `path`; the message names the file.
+ContactFile ReadContactFile(const std::string& path);
 
 }  // namespace varnholt

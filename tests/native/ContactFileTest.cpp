@@ -1,22 +1,30 @@
-#include "ContactFile.h"
+#include "logfiles/ContactFile.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
+#include "logfiles/Cabrillo.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
 
 namespace varnholt {
 namespace {
 
+// Everything a reader reports, in order.
+struct Recorded final : ContactSink {
+  std::vector<std::string> station;
+  std::vector<std::pair<int, Contact>> contacts;
+  std::vector<LogLineError> bad;
+  void Station(const std::string& call, const std::string& prefix) override { station = {call, prefix}; }
+  void Add(const Contact& c, int line) override { contacts.emplace_back(line, c); }
+  void BadLine(const LogLineError& e) override { bad.push_back(e); }
+};
+
 TEST(ContactFileTest, ReadsTheSampleFormat) {
-  std::istringstream in(
+  const ContactFile f = ReadContacts(
       "# comment\n"
       "station\tDL5XY\tDL\n"
       "UR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\r\n"
       "k1a\t40M\tSSB\t\tK\tK1\tna\n");
-  const ContactFile f = ReadContacts(in);
   EXPECT_EQ(f.stationLabel, "DL5XY");
   EXPECT_EQ(f.stationPrefix, "DL");
   ASSERT_EQ(f.contacts.size(), 2u);
@@ -26,47 +34,75 @@ TEST(ContactFileTest, ReadsTheSampleFormat) {
   EXPECT_EQ(f.contacts[1].report, "");
 }
 
-TEST(ContactFileTest, ReadsCabrilloQsoLines) {
-  std::istringstream in(
+TEST(CabrilloTest, ReadsQsoLinesWithAndWithoutTransmitter) {
+  Recorded r;
+  ReadCabrillo(
       "START-OF-LOG: 3.0\n"
-      "CALLSIGN: UT5XX\n"
+      "CALLSIGN: ut5xx  \n"
       "QSO:   28535 PH 2025-03-29 0000 UT5XX  59  0001  W6QU   59   0001    0\n"
-      "QSO:    7012 CW 2025-03-29 0001 UT5XX 599  0002  ua9abc 599  14\n"
-      "END-OF-LOG:\n");
-  const ContactFile f = ReadContacts(in);
-  EXPECT_EQ(f.stationLabel, "UT5XX");
-  EXPECT_EQ(f.stationPrefix, "UR");
-  ASSERT_EQ(f.contacts.size(), 2u);
-  EXPECT_EQ(f.contacts[0].band, "10M");
-  EXPECT_EQ(f.contacts[0].mode, "SSB");
-  EXPECT_EQ(f.contacts[0].report, "59 0001");
-  EXPECT_EQ(f.contacts[0].dxccPrefix, "K");
-  EXPECT_EQ(f.contacts[1].callSign, "UA9ABC");
-  EXPECT_EQ(f.contacts[1].band, "40M");
-  EXPECT_EQ(f.contacts[1].dxccPrefix, "UA9");
-  EXPECT_EQ(f.contacts[1].continent, "AS");
+      "qso:    7012 cw 2025-03-29 0001 UT5XX 599  0002  ua9abc 599  14   \r\n"
+      "X-QSO:  7012 CW 2025-03-29 0002 UT5XX 599  0003  UA9XYZ 599  15\n"
+      "QSO: 144 FM 2025-03-29 0003 UT5XX 59 KN18 UR5ABC 59 KN29\n"
+      "QSO: 14025 CW 2025-03-29 0004 UT5XX 599 1234 5B4AAA\n"
+      "END-OF-LOG:\n",
+      r);
+  EXPECT_EQ(r.station, (std::vector<std::string>{"UT5XX", "UR"}));
+  ASSERT_EQ(r.contacts.size(), 4u);
+  const Contact& first = r.contacts[0].second;
+  EXPECT_EQ(r.contacts[0].first, 3);
+  EXPECT_EQ(first.band, "10M");
+  EXPECT_EQ(first.mode, "SSB");
+  EXPECT_EQ(first.report, "59 0001");
+  EXPECT_EQ(first.dxccPrefix, "K");
+  const Contact& second = r.contacts[1].second;
+  EXPECT_EQ(second.callSign, "UA9ABC");
+  EXPECT_EQ(second.mode, "CW");
+  EXPECT_EQ(second.band, "40M");
+  EXPECT_EQ(second.report, "599 14");  // the trailing blanks and CR are not part of it
+  EXPECT_EQ(second.dxccPrefix, "UA9");
+  EXPECT_EQ(r.contacts[2].second.band, "2M");  // a VHF band designator, and X-QSO: is passed over
+  EXPECT_EQ(r.contacts[2].second.report, "59 KN29");
+  // Fields that do not pair up: the received exchange is missing, and the
+  // received call is taken from where it stands.
+  EXPECT_EQ(r.contacts[3].second.callSign, "5B4AAA");
+  EXPECT_EQ(r.contacts[3].second.report, "");
+  EXPECT_TRUE(r.bad.empty());
 }
 
-TEST(ContactFileTest, NamesTheBadLine) {
-  std::istringstream shortLine("UR5ABC\t20M\tCW\n");
-  EXPECT_THROW(ReadContacts(shortLine), ContactFileError);
-  std::istringstream badFreq("QSO: 99999 CW 2025-03-29 0000 A 599 1 B 599 2\n");
+TEST(CabrilloTest, ReportsBadLinesAndGoesOn) {
+  Recorded r;
+  ReadCabrillo(
+      "START-OF-LOG: 3.0\n"
+      "QSO: 14500 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 2\n"   // above the 20M band
+      "QSO: 14025 CW 2025-03-29\n"                                 // cut short
+      "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1234 599\n"         // no received call
+      "QSO: abc CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 2\n"
+      "this line has no tag\n"
+      "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 2\n",
+      r);
+  ASSERT_EQ(r.bad.size(), 5u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(r.bad[i].line, i + 2) << r.bad[i].message;
+  EXPECT_NE(r.bad[0].message.find("14500"), std::string::npos);
+  ASSERT_EQ(r.contacts.size(), 1u);
+  EXPECT_EQ(r.contacts[0].first, 7);
+}
+
+TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
+  EXPECT_EQ(DetectLogFormat("\n START-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("QSO: 14025 CW 2025-03-29 0000 A 599 1 B 599 2\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("exported by a logger <version 2>\n<EOH>\n<CALL:4>K1AB<eor>"), LogFormat::Adif);
+  EXPECT_EQ(DetectLogFormat("# sample\nUR5ABC\t20M\tCW\t\tUR\tUR5\tEU\n"), LogFormat::Sample);
+  EXPECT_EQ(DetectLogFormat("just some text\n"), std::nullopt);
+  EXPECT_EQ(DetectLogFormat(""), std::nullopt);
+
   try {
-    ReadContacts(badFreq);
+    ReadContacts("station\tDL5XY\tDL\nUR5ABC\t20M\tCW\n");
     FAIL();
   } catch (const ContactFileError& e) {
-    EXPECT_NE(std::string(e.what()).find("line 1"), std::string::npos);
+    EXPECT_EQ(std::string(e.what()), "line 2: a contact has seven tab-separated fields");
   }
+  EXPECT_THROW(ReadContacts("just some text\n"), ContactFileError);
   EXPECT_THROW(ReadContactFile("/nonexistent/file.log"), ContactFileError);
-}
-
-TEST(PrefixTable, LongestMatchWinsAndPortablesWork) {
-  EXPECT_EQ(LookUpPrefix("UA9ABC").dxccPrefix, "UA9");
-  EXPECT_EQ(LookUpPrefix("UA3ABC").dxccPrefix, "UA");
-  EXPECT_EQ(LookUpPrefix("UR5ABC/P").dxccPrefix, "UR");
-  EXPECT_EQ(LookUpPrefix("DL/UR5ABC").dxccPrefix, "DL");
-  EXPECT_EQ(LookUpPrefix("UR5ABC").mainPrefix, "UR5");
-  EXPECT_EQ(LookUpPrefix("QQ1X").dxccPrefix, "");
 }
 
 TEST(SampleLog, ScoresToAStableReport) {

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ContactFile.h"
+#include "logfiles/ContactFile.h"
 
 namespace standin {
 

@@ -24,7 +24,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "ContactFile.h"
+#include "logfiles/ContactFile.h"
 #include "HostLog.h"
 #include "HostPaths.h"
 #include "WindowPicture.h"

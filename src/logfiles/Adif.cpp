@@ -1,0 +1,362 @@
+#include "logfiles/Adif.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "logfiles/Bands.h"
+#include "logfiles/PrefixTable.h"
+#include "mainform/Scoring.h"
+#include "mainform/TextRules.h"
+
+namespace varnholt {
+
+namespace {
+
+// How far into a file LooksLikeAdif looks for the end of a free-text header.
+constexpr std::size_t kSniffBytes = 64 * 1024;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kEndOfHeader = "<EOH>";
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Field names run up to the ':' before the length or the '>' of a bare tag;
+// a blank or another '<' first means the '<' began no tag at all.
+bool IsNameChar(char c) { return !IsTrimmed(c) && c != ':' && c != '<' && c != '>'; }
+
+// `text` equals `upper` (given in upper case) in any letter case.
+bool EqualsUpper(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (UpperAscii(text[i]) != upper[i]) return false;
+  }
+  return true;
+}
+
+// Where "<EOH>" (given as `tag`, in upper case) first occurs in any letter case.
+std::size_t FindTag(std::string_view text, std::size_t from, std::string_view tag) {
+  for (std::size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at + 1)) {
+    if (EqualsUpper(text.substr(at, tag.size()), tag)) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Where the file's own text begins: past a UTF-8 byte order mark and blanks.
+std::size_t FirstNonBlank(std::string_view text) {
+  std::size_t at = text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+  while (at < text.size() && IsTrimmed(text[at])) ++at;
+  return at;
+}
+
+std::optional<int> EntityCode(std::string_view field) {
+  if (field.empty() || field.size() > 9) return std::nullopt;
+  int code = 0;
+  for (char c : field) {
+    if (!IsDigit(c)) return std::nullopt;
+    code = code * 10 + (c - '0');
+  }
+  return code;
+}
+
+// "14.025" (MHz) as 14025 kHz. Digits with at most one '.', nothing else.
+std::optional<double> KhzFromMhz(std::string_view mhz) {
+  constexpr std::uint64_t kMaxDigits = 100000000000000000ULL;  // 1e17: room for one more digit
+  std::uint64_t digits = 0;
+  int fractionDigits = 0;
+  bool seenPoint = false, seenDigit = false;
+  for (char c : mhz) {
+    if (c == '.' && !seenPoint) {
+      seenPoint = true;
+      continue;
+    }
+    if (!IsDigit(c)) return std::nullopt;
+    seenDigit = true;
+    if (digits < kMaxDigits) {
+      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+      if (seenPoint) ++fractionDigits;
+    } else if (!seenPoint) {
+      return std::nullopt;  // far beyond any radio frequency
+    }
+  }
+  if (!seenDigit) return std::nullopt;
+  // One multiplication or division by an exact power of ten keeps "14.025"
+  // exactly 14025.
+  double scale = 1.0;
+  for (int i = std::min(fractionDigits, 3); i < std::max(fractionDigits, 3); ++i) scale *= 10.0;
+  const double value = static_cast<double>(digits);
+  return fractionDigits <= 3 ? value * scale : value / scale;
+}
+
+// The fields of one record that make a contact, as views into the file.
+struct Record {
+  int line = 0;  // where its first field starts; 0 while it has none
+  std::string_view call, band, freq, mode, rstRcvd, srxString, srx, dxcc, stationCallsign, op;
+};
+
+struct KnownField {
+  std::string_view name;
+  std::string_view Record::*slot;
+};
+
+constexpr KnownField kKnownFields[] = {
+    {"CALL", &Record::call},
+    {"BAND", &Record::band},
+    {"MODE", &Record::mode},
+    {"FREQ", &Record::freq},
+    {"RST_RCVD", &Record::rstRcvd},
+    {"SRX_STRING", &Record::srxString},
+    {"SRX", &Record::srx},
+    {"DXCC", &Record::dxcc},
+    {"STATION_CALLSIGN", &Record::stationCallsign},
+    {"OPERATOR", &Record::op},
+};
+
+// What one '<' in the file turns out to be.
+struct Tag {
+  enum Kind { kNotATag, kField, kEndOfRecord, kEndOfHeader, kOtherTag, kBadLength, kPastEnd };
+  Kind kind = kNotATag;
+  std::string_view name;
+  std::string_view data;
+  std::size_t end = 0;  // just past the tag and its data
+};
+
+class AdifReader {
+ public:
+  AdifReader(std::string_view text, ContactSink& sink) : text_(text), sink_(sink) {}
+
+  void Read() {
+    std::size_t at = StartOfRecords();
+    while ((at = text_.find('<', at)) != std::string_view::npos) {
+      const Tag tag = ParseTag(at);
+      switch (tag.kind) {
+        case Tag::kNotATag:
+          ++at;
+          continue;
+        case Tag::kField:
+          if (record_.line == 0) record_.line = LineAt(at);
+          Store(tag);
+          break;
+        case Tag::kEndOfRecord:
+          headerOpen_ = false;
+          FinishRecord();
+          break;
+        case Tag::kEndOfHeader:
+          // Fields before it described the file, not a contact.
+          if (headerOpen_) StartRecord();
+          headerOpen_ = false;
+          break;
+        case Tag::kOtherTag:  // a bare tag other programs may use; nothing for a contact
+          break;
+        case Tag::kBadLength:
+          // Where this field's data ends is unknown: give up the record and
+          // take up reading again at its "<eor>".
+          if (!skipping_) Bad(LineAt(at), "field " + std::string(tag.name) + ": its length is not a number");
+          skipping_ = true;
+          ++at;
+          continue;
+        case Tag::kPastEnd:
+          if (!skipping_) {
+            Bad(LineAt(at), "field " + std::string(tag.name) + " runs past the end of the file");
+          }
+          StartRecord();
+          return;
+      }
+      at = tag.end;
+    }
+    // The last record may lack its "<eor>".
+    FinishRecord();
+  }
+
+ private:
+  // A file that starts with a field has either no header or one made of
+  // fields; otherwise everything up to "<eoh>" is free text, '<' included.
+  std::size_t StartOfRecords() {
+    const std::size_t begin = FirstNonBlank(text_);
+    if (begin < text_.size() && text_[begin] == '<') {
+      headerOpen_ = true;
+      return begin;
+    }
+    const std::size_t endOfHeader = FindTag(text_, begin, kEndOfHeader);
+    return endOfHeader == std::string_view::npos ? begin : endOfHeader + kEndOfHeader.size();
+  }
+
+  Tag ParseTag(std::size_t at) const {
+    const std::size_t size = text_.size();
+    Tag tag;
+    std::size_t i = at + 1;
+    while (i < size && IsNameChar(text_[i])) ++i;
+    if (i == at + 1 || i == size || (text_[i] != ':' && text_[i] != '>')) return tag;
+    tag.name = text_.substr(at + 1, i - at - 1);
+    const bool bare = text_[i] == '>';
+    if (bare) {
+      tag.end = i + 1;
+    } else {
+      // Accumulated in 64 bits and capped, so no length overflows, even on
+      // 32-bit builds.
+      std::uint64_t length = 0;
+      const std::size_t digitsBegin = ++i;
+      for (; i < size && IsDigit(text_[i]); ++i) {
+        if (length <= size) length = length * 10 + static_cast<std::uint64_t>(text_[i] - '0');
+      }
+      const bool hasLength = i > digitsBegin;
+      if (hasLength && i < size && text_[i] == ':') {  // a data type: none of ours needs it
+        for (++i; i < size && IsNameChar(text_[i]); ++i) {
+        }
+      }
+      if (i == size) {
+        tag.kind = Tag::kPastEnd;
+        return tag;
+      }
+      if (!hasLength || text_[i] != '>') {
+        tag.kind = Tag::kBadLength;
+        return tag;
+      }
+      const std::size_t dataBegin = i + 1;
+      if (length > size - dataBegin) {
+        tag.kind = Tag::kPastEnd;
+        return tag;
+      }
+      tag.data = text_.substr(dataBegin, static_cast<std::size_t>(length));
+      tag.end = dataBegin + tag.data.size();
+    }
+    if (EqualsUpper(tag.name, "EOR")) {
+      tag.kind = Tag::kEndOfRecord;
+    } else if (EqualsUpper(tag.name, "EOH")) {
+      tag.kind = Tag::kEndOfHeader;
+    } else {
+      tag.kind = bare ? Tag::kOtherTag : Tag::kField;
+    }
+    return tag;
+  }
+
+  void Store(const Tag& tag) {
+    if (skipping_) return;
+    for (const KnownField& field : kKnownFields) {
+      if (EqualsUpper(tag.name, field.name)) {
+        record_.*field.slot = tag.data;
+        return;
+      }
+    }
+  }
+
+  void StartRecord() {
+    record_ = Record();
+    skipping_ = false;
+  }
+
+  void FinishRecord() {
+    if (record_.line != 0 && !skipping_) {
+      NameStation();
+      AddContact();
+    }
+    StartRecord();
+  }
+
+  void NameStation() {
+    if (stationNamed_) return;
+    std::string_view station = Trim(record_.stationCallsign);
+    if (station.empty()) station = Trim(record_.op);
+    if (station.empty()) return;
+    stationNamed_ = true;
+    const std::string call = UpperAsciiCopy(station);
+    sink_.Station(call, LookUpPrefix(call).dxccPrefix);
+  }
+
+  void AddContact() {
+    const std::string_view call = Trim(record_.call);
+    if (call.empty()) return Bad(record_.line, "a record without CALL");
+    contact_.callSign.assign(call);
+    UpperAsciiInPlace(contact_.callSign);
+    const std::string_view mode = Trim(record_.mode);
+    if (mode.empty()) return Bad(record_.line, "a record without MODE (" + contact_.callSign + ")");
+    if (!SetBand()) return;
+    contact_.mode.assign(mode);
+    UpperAsciiInPlace(contact_.mode);
+    SetReport();
+    SetPrefixes();
+    sink_.Add(contact_, record_.line);
+  }
+
+  bool SetBand() {
+    const std::string_view band = Trim(record_.band);
+    if (!band.empty()) {
+      contact_.band.assign(band);
+      UpperAsciiInPlace(contact_.band);
+      return true;
+    }
+    const std::string_view freq = Trim(record_.freq);
+    if (freq.empty()) {
+      Bad(record_.line, "a record without BAND or FREQ (" + contact_.callSign + ")");
+      return false;
+    }
+    const std::optional<double> khz = KhzFromMhz(freq);
+    if (khz) contact_.band = BandFromKhz(*khz);
+    if (!khz || contact_.band.empty()) {
+      Bad(record_.line, "FREQ " + std::string(freq) + " is on no band (" + contact_.callSign + ")");
+      return false;
+    }
+    return true;
+  }
+
+  void SetReport() {
+    const std::string_view rst = Trim(record_.rstRcvd);
+    std::string_view exchange = Trim(record_.srxString);
+    if (exchange.empty()) exchange = Trim(record_.srx);
+    contact_.report.assign(rst);
+    if (!rst.empty() && !exchange.empty()) contact_.report += ' ';
+    contact_.report.append(exchange);
+  }
+
+  void SetPrefixes() {
+    PrefixInfo info = LookUpPrefix(contact_.callSign);
+    contact_.mainPrefix = std::move(info.mainPrefix);
+    contact_.continent = std::move(info.continent);
+    const std::optional<int> entity = EntityCode(Trim(record_.dxcc));
+    if (!entity) {
+      contact_.dxccPrefix = std::move(info.dxccPrefix);
+      return;
+    }
+    // The log's own entity code outranks the call sign; one outside the home
+    // region must not turn into a home-region prefix through the call.
+    if (const char* home = HomeRegionPrefixOfEntity(*entity)) {
+      contact_.dxccPrefix = home;
+    } else if (IsHomeRegionPrefix(info.dxccPrefix)) {
+      contact_.dxccPrefix.clear();
+    } else {
+      contact_.dxccPrefix = std::move(info.dxccPrefix);
+    }
+  }
+
+  void Bad(int line, std::string message) { sink_.BadLine(LogLineError{line, std::move(message)}); }
+
+  // Lines are only asked for at ever later places, so counting goes on from
+  // the last one.
+  int LineAt(std::size_t at) {
+    line_ += static_cast<int>(std::count(text_.begin() + countedTo_, text_.begin() + at, '\n'));
+    countedTo_ = at;
+    return line_;
+  }
+
+  std::string_view text_;
+  ContactSink& sink_;
+  Record record_;
+  Contact contact_;  // reused, so its strings keep their room from contact to contact
+  bool headerOpen_ = false;
+  bool skipping_ = false;
+  bool stationNamed_ = false;
+  int line_ = 1;
+  std::size_t countedTo_ = 0;
+};
+
+}  // namespace
+
+void ReadAdif(std::string_view text, ContactSink& sink) { AdifReader(text, sink).Read(); }
+
+bool LooksLikeAdif(std::string_view text) {
+  const std::size_t begin = FirstNonBlank(text);
+  if (begin < text.size() && text[begin] == '<') return true;
+  return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeader) != std::string_view::npos;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,24 @@
+// ADIF logs: "<TAG:length[:type]>data" fields, records ended by "<eor>",
+// and a header of free text and fields ended by "<eoh>" (absent when the
+// file starts with a field). Tags match in any letter case.
+#pragma once
+
+#include <string_view>
+
+#include "logfiles/Contact.h"
+
+namespace varnholt {
+
+// Reads every record of `text` into `sink`, in file order. A contact takes
+// CALL, BAND (or FREQ in MHz when BAND is absent), MODE, and as its report
+// RST_RCVD followed by SRX_STRING (or SRX). Its DXCC prefix comes from the
+// record's DXCC entity code when it has one, else from the prefix table.
+// The first STATION_CALLSIGN (or OPERATOR) names the station.
+// A record without CALL, MODE or a band is a bad line, at the line where the
+// record starts.
+void ReadAdif(std::string_view text, ContactSink& sink);
+
+// Whether `text` looks like ADIF rather than another log format.
+bool LooksLikeAdif(std::string_view text);
+
+}  // namespace varnholt

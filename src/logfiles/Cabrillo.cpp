@@ -1,0 +1,158 @@
+#include "logfiles/Cabrillo.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "logfiles/Bands.h"
+#include "logfiles/PrefixTable.h"
+#include "mainform/TextRules.h"
+
+namespace varnholt {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Splits `line` at runs of blanks into `words`, which keeps its capacity
+// from line to line.
+void SplitWords(std::string_view line, std::vector<std::string_view>& words) {
+  words.clear();
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+}
+
+// Whether `line` starts with `tag` ("QSO:") in any letter case.
+bool HasTag(std::string_view line, std::string_view tag) {
+  if (line.size() < tag.size()) return false;
+  for (std::size_t i = 0; i < tag.size(); ++i) {
+    if (UpperAscii(line[i]) != tag[i]) return false;
+  }
+  return true;
+}
+
+void AssignUpper(std::string& out, std::string_view text) {
+  out.assign(text.data(), text.size());
+  UpperAsciiInPlace(out);
+}
+
+// Cabrillo's mode to the host's mode text.
+std::string_view HostMode(std::string_view cabrillo) {
+  if (cabrillo == "PH") return "SSB";
+  if (cabrillo == "RY") return "RTTY";
+  if (cabrillo == "DG") return "DIGI";
+  return cabrillo;  // CW, FM and anything else as written
+}
+
+// A received call has a letter and a digit; an exchange field ("599",
+// "0001", "UR", "5NN" aside) rarely has both. Telling them apart catches a
+// line whose fields do not pair up.
+bool LooksLikeCall(std::string_view word) {
+  bool letter = false, digit = false;
+  for (char c : word) {
+    const char u = UpperAscii(c);
+    if (u >= 'A' && u <= 'Z') letter = true;
+    if (u >= '0' && u <= '9') digit = true;
+  }
+  const bool signalReport = word.size() == 3 && word[0] >= '1' && word[0] <= '5' &&
+                            UpperAscii(word[1]) == 'N' && UpperAscii(word[2]) == 'N';
+  return letter && digit && !signalReport;
+}
+
+class QsoLineReader {
+ public:
+  explicit QsoLineReader(ContactSink& sink) : sink_(sink) {}
+
+  void Read(std::string_view rest, int lineNumber) {
+    // freq mode date time sent-call, then the sent exchange, the received
+    // call, the received exchange and perhaps a transmitter number.
+    SplitWords(rest, words_);
+    if (words_.size() < 6) {
+      return Bad(lineNumber, "a QSO: line needs a frequency, a mode, a date, a time and two call signs");
+    }
+    const std::size_t after = words_.size() - 5;  // 2k + 1, or 2k + 2 with a transmitter
+    std::size_t k = (after - 1) / 2;              // fields in each exchange
+    std::size_t received = k;                     // fields of the received exchange present
+    if (!LooksLikeCall(words_[5 + k])) {
+      // The fields do not pair up: a field is missing. The received call is
+      // then the first call sign after the sent one, and what follows it,
+      // up to as many fields as were sent, is the received exchange.
+      std::size_t j = 5;
+      while (j < words_.size() && !LooksLikeCall(words_[j])) ++j;
+      if (j == words_.size()) {
+        return Bad(lineNumber, "no received call sign after " + std::string(words_[4]));
+      }
+      k = j - 5;
+      received = std::min(k, words_.size() - j - 1);
+    }
+    const std::string_view call = words_[5 + k];
+    contact_.band = BandFromCabrilloFrequency(words_[0]);
+    if (contact_.band.empty()) {
+      return Bad(lineNumber, "frequency " + std::string(words_[0]) + " is on no band");
+    }
+    AssignUpper(contact_.callSign, call);
+    AssignUpper(contact_.mode, words_[1]);
+    contact_.mode.assign(HostMode(contact_.mode));
+    contact_.report.clear();
+    for (std::size_t i = 0; i < received; ++i) {
+      if (i > 0) contact_.report += ' ';
+      contact_.report.append(words_[6 + k + i]);
+    }
+    PrefixInfo info = LookUpPrefix(contact_.callSign);
+    contact_.dxccPrefix = std::move(info.dxccPrefix);
+    contact_.mainPrefix = std::move(info.mainPrefix);
+    contact_.continent = std::move(info.continent);
+    sink_.Add(contact_, lineNumber);
+  }
+
+ private:
+  void Bad(int lineNumber, std::string why) { sink_.BadLine(LogLineError{lineNumber, std::move(why)}); }
+
+  ContactSink& sink_;
+  std::vector<std::string_view> words_;
+  Contact contact_;  // reused: its texts keep their capacity
+};
+
+}  // namespace
+
+void ReadCabrillo(std::string_view text, ContactSink& sink) {
+  QsoLineReader qsoLines(sink);
+  int lineNumber = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    ++lineNumber;
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    if (line.empty()) continue;
+    if (HasTag(line, "QSO:")) {
+      qsoLines.Read(line.substr(4), lineNumber);
+    } else if (HasTag(line, "CALLSIGN:")) {
+      const std::string call = UpperAsciiCopy(Trim(line.substr(9)));
+      if (!call.empty()) sink.Station(call, LookUpPrefix(call).dxccPrefix);
+    } else {
+      // Every other line is a header or trailer line ("CONTEST: ...",
+      // "X-QSO: ..." for contacts the operator excluded, "END-OF-LOG:"),
+      // which all start with a tag; a line without one is not Cabrillo.
+      const std::size_t colon = line.find(':');
+      if (colon == std::string_view::npos || line.substr(0, colon).find_first_of(" \t") != std::string_view::npos) {
+        sink.BadLine(LogLineError{lineNumber, "not a Cabrillo line: it starts with no tag"});
+      }
+    }
+  }
+}
+
+bool LooksLikeCabrillo(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && static_cast<unsigned char>(text[pos]) <= 32) ++pos;
+  const std::string_view first = text.substr(pos);
+  return HasTag(first, "START-OF-LOG:") || HasTag(first, "QSO:");
+}
+
+}  // namespace varnholt

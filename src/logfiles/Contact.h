@@ -1,0 +1,39 @@
+// One contact as a log file describes it, in the host's terms: the texts the
+// host would put into its record for the contact, and the way readers hand
+// contacts on, one at a time in file order.
+#pragma once
+
+#include <string>
+
+namespace varnholt {
+
+struct Contact {
+  std::string callSign;
+  std::string band;        // the host's band text: "20M", "160M", "70CM"
+  std::string mode;        // the host's mode text: "CW", "SSB", "RTTY"
+  std::string report;      // the received exchange, e.g. "599 1234"
+  std::string dxccPrefix;  // where the worked station operates from; "" when unknown
+  std::string mainPrefix;
+  std::string continent;
+};
+
+// A line (or, in ADIF, a record) that could not be read, and why.
+struct LogLineError {
+  int line = 0;  // 1-based; where an ADIF record starts
+  std::string message;
+};
+
+// Receives what a log reader finds, in file order. A reader reports a bad
+// line and goes on with the next; a sink that wants to stop at the first one
+// throws from BadLine.
+class ContactSink {
+ public:
+  virtual ~ContactSink() = default;
+  // The log names its own station: its call sign (as written) and the
+  // prefix that call resolves to. Comes before the contacts it applies to.
+  virtual void Station(const std::string& callSign, const std::string& prefix) = 0;
+  virtual void Add(const Contact& contact, int line) = 0;
+  virtual void BadLine(const LogLineError& error) = 0;
+};
+
+}  // namespace varnholt

@@ -1,0 +1,29 @@
+// Where a call sign operates from, as the host's log would record it: the
+// DXCC prefix (one of the contest's home-region prefixes for the stations
+// that count 3 points, another country's prefix otherwise), the call's own
+// main prefix and its continent. Log files without a prefix column of their
+// own get their prefixes here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varnholt {
+
+struct PrefixInfo {
+  std::string dxccPrefix;  // "" when the call resolves to no country the table knows
+  std::string mainPrefix;  // the call's prefix up to and including its digit: "UR5"
+  std::string continent;   // "EU", "AS", ...; "" when unknown
+};
+
+// Resolves `callSign` (any letter case, surrounding blanks ignored).
+// Portable calls resolve by where they operate: UR5ABC/P from Ukraine,
+// DL/UA9XX from Germany, K1ABC/4 and UA9ABC/1 by the district digit,
+// /MM and /AM to no country.
+PrefixInfo LookUpPrefix(std::string_view callSign);
+
+// The home-region prefix of an ADIF DXCC entity code (54 European Russia is
+// "UA1", 288 Ukraine is "UR", ...); nullptr for every other entity.
+const char* HomeRegionPrefixOfEntity(int dxccEntity);
+
+}  // namespace varnholt

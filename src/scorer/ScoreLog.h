@@ -1,0 +1,88 @@
+// Scoring a whole log outside the host: every contact goes through the
+// plug-in's own rules (ContestScore in record mode, fed through a QSO record
+// exactly as the host's record feeds the window), in the order the log
+// gives them, and what happened to each one is told to a watcher.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logfiles/ContactFile.h"
+#include "mainform/Scoring.h"
+#include "plugin/Plugin.h"
+
+namespace varnholt {
+
+// One contact as scored. The texts are the record's, valid during the call.
+struct ScoredContact {
+  int line = 0;  // 1-based line of a log file, or row of a log table
+  std::string_view callSign, band, mode, report;
+  std::int32_t result = 0;  // the points, or kDuplicate
+  bool newMultiplier = false;
+  std::string_view number;  // the report's multiplier number; "" when it has none
+};
+
+class ScoreWatcher {
+ public:
+  virtual ~ScoreWatcher() = default;
+  virtual void Scored(const ScoredContact& contact) = 0;
+};
+
+// Thrown to end the reading of a log at its first bad line.
+class StrictStop : public std::runtime_error {
+ public:
+  explicit StrictStop(const LogLineError& error)
+      : std::runtime_error("line " + std::to_string(error.line) + ": " + error.message), line(error) {}
+  LogLineError line;
+};
+
+class LogScorer final : public ContactSink {
+ public:
+  // `collation` compares multiplier keys, as the window on this system does;
+  // it must outlive the scorer, as must `watcher` when given.
+  explicit LogScorer(const KeyCollation& collation, ScoreWatcher* watcher = nullptr);
+
+  // The station's prefix for every contact from now on. Once fixed (by the
+  // user's option), a station named by the log itself no longer changes it.
+  void FixStationPrefix(const std::string& prefix);
+  // Stop at the first bad line (StrictStop) instead of passing over it.
+  void SetStrict(bool strict) { strict_ = strict; }
+
+  // ContactSink: contacts of a log file.
+  void Station(const std::string& callSign, const std::string& prefix) override;
+  void Add(const Contact& contact, int line) override;
+  void BadLine(const LogLineError& error) override;
+
+  // Scores what the record holds now; a log table's rows are read straight
+  // into it.
+  void ScoreRecord(int line);
+  QsoRecord& Record() { return qso_; }
+
+  const std::vector<TStatistic>& BandStatistics() const { return score_.BandStatistics(); }
+  const std::string& StationCall() const { return stationCall_; }
+  std::string_view StationPrefix() const { return qso_.Text(QsoField::StationPrefix); }
+  std::size_t Contacts() const { return contacts_; }
+  std::size_t Duplicates() const { return duplicates_; }
+  const std::vector<LogLineError>& BadLines() const { return badLines_; }
+
+ private:
+  QsoRecord qso_;
+  ContestScore score_;
+  ScoreWatcher* watcher_;
+  bool stationFixed_ = false;
+  bool strict_ = false;
+  std::string stationCall_;
+  std::size_t contacts_ = 0;
+  std::size_t duplicates_ = 0;
+  std::vector<LogLineError> badLines_;
+};
+
+// Scores every row of `table` on an open ODBC connection (an SQLHDBC), read
+// with the same query, columns and order as the window's re-scan; row
+// numbers count from 1. Throws PluginError with the database layer's message
+// when the query cannot run or a column is missing.
+void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer& scorer);
+
+}  // namespace varnholt

@@ -1,0 +1,105 @@
+#include "scorer/ScoreOutput.h"
+
+#include <cstdint>
+
+#include "mainform/Report.h"
+
+namespace varnholt {
+
+namespace {
+
+void AppendContact(std::string& out, const ScoredContact& c) {
+  if (!out.empty()) out += ',';
+  out += "{\"line\":" + std::to_string(c.line) + ",\"call\":" + JsonString(c.callSign) +
+         ",\"band\":" + JsonString(c.band) + ",\"mode\":" + JsonString(c.mode);
+}
+
+}  // namespace
+
+std::string ReportLines(const std::vector<TStatistic>& bands) {
+  const std::string text = StatisticsText(bands);
+  std::string lines;
+  lines.reserve(text.size() + 1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lines += text[i];
+  }
+  lines += '\n';
+  return lines;
+}
+
+void ExplainWriter::Scored(const ScoredContact& c) {
+  out_ << c.line << '\t' << c.callSign << '\t' << c.band << '\t' << c.mode << '\t' << c.report << '\t';
+  if (c.result == kDuplicate) {
+    out_ << "duplicate";
+  } else {
+    out_ << c.result << (c.result == 1 ? " point" : " points");
+  }
+  if (c.newMultiplier) {
+    out_ << ", new multiplier ";
+    if (c.number.empty()) {
+      out_ << "(no number)";
+    } else {
+      out_ << c.number;
+    }
+  }
+  out_ << '\n';
+}
+
+std::string JsonString(std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20 || c >= 0x7f) {
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+void JsonCollector::Scored(const ScoredContact& c) {
+  if (c.result == kDuplicate) {
+    AppendContact(duplicates_, c);
+    duplicates_ += '}';
+  }
+  if (c.newMultiplier) {
+    AppendContact(multipliers_, c);
+    multipliers_ += ",\"number\":" + JsonString(c.number) + '}';
+  }
+}
+
+std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log, std::string_view format) const {
+  std::int64_t qsos = 0, points = 0, dxda = 0;
+  std::string bands;
+  for (const TStatistic& row : scorer.BandStatistics()) {
+    if (!bands.empty()) bands += ',';
+    bands += "{\"band\":" + JsonString(row.band) + ",\"qsos\":" + std::to_string(row.QSOs) +
+             ",\"points\":" + std::to_string(row.Points) + ",\"dxda\":" + std::to_string(row.DXDA) + '}';
+    qsos += row.QSOs;
+    points += row.Points;
+    dxda += row.DXDA;
+  }
+  std::string bad;
+  for (const LogLineError& e : scorer.BadLines()) {
+    if (!bad.empty()) bad += ',';
+    bad += "{\"line\":" + std::to_string(e.line) + ",\"error\":" + JsonString(e.message) + '}';
+  }
+  return "{\"log\":" + JsonString(log) + ",\"format\":" + JsonString(format) +
+         ",\"station\":{\"call\":" + JsonString(scorer.StationCall()) +
+         ",\"prefix\":" + JsonString(scorer.StationPrefix()) + "},\"bands\":[" + bands +
+         "],\"total\":{\"qsos\":" + std::to_string(qsos) + ",\"points\":" + std::to_string(points) +
+         ",\"dxda\":" + std::to_string(dxda) + "},\"score\":" + std::to_string(points * dxda) +
+         ",\"contacts\":" + std::to_string(scorer.Contacts()) + ",\"duplicates\":[" + duplicates_ +
+         "],\"new_multipliers\":[" + multipliers_ + "],\"bad_lines\":[" + bad + "]}";
+}
+
+}  // namespace varnholt

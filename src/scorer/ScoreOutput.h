@@ -1,0 +1,48 @@
+// What the scorer prints for a log: the window's report, one line per
+// contact (--explain), or a JSON object (--json).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scorer/ScoreLog.h"
+
+namespace varnholt {
+
+// The window's report text, line for line, each line ended by '\n' (the
+// window separates its lines by CR LF and ends the last one without).
+std::string ReportLines(const std::vector<TStatistic>& bands);
+
+// "12<TAB>UR5ABC<TAB>20M<TAB>CW<TAB>599 1234<TAB>3 points, new multiplier 1234",
+// a line per contact as it is scored.
+class ExplainWriter final : public ScoreWatcher {
+ public:
+  explicit ExplainWriter(std::ostream& out) : out_(out) {}
+  void Scored(const ScoredContact& contact) override;
+
+ private:
+  std::ostream& out_;
+};
+
+// `text` as a JSON string, quotes included. The log's texts are single-byte:
+// every byte from 128 up is taken as the character of that code.
+std::string JsonString(std::string_view text);
+
+// Collects the duplicates and the new multipliers in log order, for a JSON
+// object of the whole log.
+class JsonCollector final : public ScoreWatcher {
+ public:
+  void Scored(const ScoredContact& contact) override;
+  // One line: the log's name and format, the station, the band rows, the
+  // totals and the score, the contacts counted, the duplicates, the new
+  // multipliers and the lines passed over.
+  std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format) const;
+
+ private:
+  std::string duplicates_;      // JSON array elements, comma-separated
+  std::string multipliers_;
+};
+
+}  // namespace varnholt

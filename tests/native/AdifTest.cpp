@@ -1,0 +1,138 @@
+#include "logfiles/Adif.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "logfiles/PrefixTable.h"
+
+namespace varnholt {
+namespace {
+
+// What the reader reports, one text per event: "S CALL" for the station,
+// "LINE CALL BAND MODE|REPORT" for a contact, "!LINE" for a bad line.
+struct Events final : ContactSink {
+  std::vector<std::string> all;
+  std::vector<Contact> contacts;
+  std::vector<std::string> stationPrefixes, messages;
+  void Station(const std::string& call, const std::string& prefix) override {
+    all.push_back("S " + call);
+    stationPrefixes.push_back(prefix);
+  }
+  void Add(const Contact& c, int line) override {
+    all.push_back(std::to_string(line) + " " + c.callSign + " " + c.band + " " + c.mode + "|" + c.report);
+    contacts.push_back(c);
+  }
+  void BadLine(const LogLineError& e) override {
+    all.push_back("!" + std::to_string(e.line));
+    messages.push_back(e.message);
+  }
+};
+
+Events Read(const std::string& text) {
+  Events events;
+  ReadAdif(text, events);
+  return events;
+}
+
+// One field with its length counted: F("CALL", "K1ABC") is "<CALL:5>K1ABC".
+std::string F(const std::string& name, const std::string& data) {
+  return "<" + name + ":" + std::to_string(data.size()) + ">" + data;
+}
+
+std::string Qso(const std::string& call, const std::string& extra = "") {
+  return F("CALL", call) + F("BAND", "20m") + F("MODE", "CW") + extra + "<EOR>\n";
+}
+
+struct Case {
+  const char* what;
+  std::string text;
+  std::vector<std::string> events;
+};
+
+TEST(AdifTest, ReadsRecords) {
+  const Case cases[] = {
+      {"free-text header with stray '<' and a field-like text",
+       "Log of DL1ABC <3 a<b <x> " + F("CALL", "ZZ1ZZ") + "\n<Eoh>\n" + Qso("K1ABC"), {"3 K1ABC 20M CW|"}},
+      {"no header", Qso("K1ABC") + Qso("K2ABC"), {"1 K1ABC 20M CW|", "2 K2ABC 20M CW|"}},
+      {"header of fields", F("ADIF_VER", "3.1.4") + "\n" + F("PROGRAMID", "x") + "<EOH>\n\n" + Qso("K1ABC"),
+       {"4 K1ABC 20M CW|"}},
+      {"tags in any case, type indicator, last record without <eor>",
+       "<call:5:S>k1abc <bAnD:4>70cm <Mode:3>ssb <eOr>\n<CALL:5:S>N0ABC<BAND:3>40M<MODE:3>FT8",
+       {"1 K1ABC 70CM SSB|", "2 N0ABC 40M FT8|"}},
+      {"data holding '<', <eor> and line breaks",
+       F("NOTES", "a <eor>\n<CALL:5>\nb") + Qso("K1ABC") + Qso("K2ABC"),
+       {"1 K1ABC 20M CW|", "4 K2ABC 20M CW|"}},
+      {"blanks around values", F("CALL", " k1abc \t") + F("BAND", " 20m ") + F("MODE", "CW\r\n") +
+                                   F("RST_RCVD", "599 ") + "<EOR>",
+       {"1 K1ABC 20M CW|599"}},
+      {"BAND before FREQ, FREQ without BAND, FREQ on no band",
+       F("CALL", "K1A") + F("BAND", "40M") + F("FREQ", "14.025") + F("MODE", "CW") + "<EOR>\n" +
+           F("CALL", "K2A") + F("FREQ", " 14.025 ") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K3A") +
+           F("FREQ", "12.000") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K4A") + F("FREQ", "14,0") +
+           F("MODE", "CW") + "<EOR>\n",
+       {"1 K1A 40M CW|", "2 K2A 20M CW|", "!3", "!4"}},
+      {"exchange from SRX_STRING, else SRX",
+       Qso("K1A", F("RST_RCVD", "599") + F("SRX", "7") + F("SRX_STRING", "1234")) +
+           Qso("K2A", F("RST_RCVD", "599") + F("SRX", "7") + F("SRX_STRING", " ")) +
+           Qso("K3A", F("SRX_STRING", "1234")) + Qso("K4A", F("RST_RCVD", "59")),
+       {"1 K1A 20M CW|599 1234", "2 K2A 20M CW|599 7", "3 K3A 20M CW|1234", "4 K4A 20M CW|59"}},
+      {"missing CALL, MODE or band",
+       Qso("K1A") + "\n" + F("BAND", "20M") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K2A") +
+           F("BAND", "20M") + "<EOR>\n" + F("CALL", "K3A") + F("MODE", "CW") + "<EOR>\n" + Qso("K4A"),
+       {"1 K1A 20M CW|", "!3", "!4", "!5", "6 K4A 20M CW|"}},
+      {"length not a number skips that record only",
+       Qso("K1A") + "<CALL:x>K2A" + F("BAND", "20M") + F("MODE", "CW") + "<EOR>\n" + Qso("K3A"),
+       {"1 K1A 20M CW|", "!2", "3 K3A 20M CW|"}},
+      {"field running past the end", Qso("K1A") + "\n<CALL:20>K2ABC", {"1 K1A 20M CW|", "!3"}},
+      {"tag cut off at the end", Qso("K1A") + "<CALL:2", {"1 K1A 20M CW|", "!2"}},
+      {"the first STATION_CALLSIGN or OPERATOR names the station, once",
+       Qso("K1A") + Qso("K2A", F("OPERATOR", "dl2xy ")) + Qso("K3A", F("STATION_CALLSIGN", "DL1ABC")),
+       {"1 K1A 20M CW|", "S DL2XY", "2 K2A 20M CW|", "3 K3A 20M CW|"}},
+      {"STATION_CALLSIGN before OPERATOR",
+       Qso("K1A", F("OPERATOR", "DL2XY") + F("STATION_CALLSIGN", "DL1ABC")), {"S DL1ABC", "1 K1A 20M CW|"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+}
+
+TEST(AdifTest, BadLinesSayWhatIsWrong) {
+  const Events e = Read(F("BAND", "20M") + "<EOR>" + F("CALL", "K1A") + "<EOR>" + F("CALL", "K1A") +
+                        F("MODE", "CW") + "<EOR>" + "<CALL:5>K1");
+  ASSERT_EQ(e.messages.size(), 4u);
+  EXPECT_NE(e.messages[0].find("CALL"), std::string::npos) << e.messages[0];
+  EXPECT_NE(e.messages[1].find("MODE"), std::string::npos) << e.messages[1];
+  EXPECT_NE(e.messages[2].find("BAND"), std::string::npos) << e.messages[2];
+  EXPECT_NE(e.messages[3].find("end of the file"), std::string::npos) << e.messages[3];
+}
+
+TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
+  const Events e = Read(Qso("UR5ABC") + Qso("Q1ABC", F("DXCC", "288")) + Qso("UR5ABC", F("DXCC", " 230")) +
+                        Qso("DL1ABC", F("DXCC", "230")) + Qso("UR5ABC", F("DXCC", "n/a")) +
+                        Qso("DL1ABC", F("STATION_CALLSIGN", "UR5XYZ")));
+  ASSERT_EQ(e.contacts.size(), 6u);
+  const PrefixInfo ur = LookUpPrefix("UR5ABC");
+  EXPECT_EQ(ur.dxccPrefix, "UR");
+  EXPECT_EQ(e.contacts[0].dxccPrefix, "UR");
+  EXPECT_EQ(e.contacts[0].mainPrefix, ur.mainPrefix);
+  EXPECT_EQ(e.contacts[0].continent, ur.continent);
+  EXPECT_EQ(e.contacts[1].dxccPrefix, "UR");
+  EXPECT_EQ(e.contacts[2].dxccPrefix, "");  // Germany never counts as home region
+  EXPECT_EQ(e.contacts[2].mainPrefix, ur.mainPrefix);
+  EXPECT_EQ(e.contacts[3].dxccPrefix, LookUpPrefix("DL1ABC").dxccPrefix);
+  EXPECT_EQ(e.contacts[4].dxccPrefix, "UR");
+  EXPECT_EQ(e.stationPrefixes, std::vector<std::string>{"UR"});
+}
+
+TEST(AdifTest, LooksLikeAdif) {
+  const std::string far(64 * 1024, 'x');
+  const std::pair<std::string, bool> cases[] = {
+      {" \r\n\t<CALL:3>K1A", true}, {"\xEF\xBB\xBF<ADIF_VER:1>3", true}, {"Made by hand\n<eOh>", true},
+      {"START-OF-LOG: 3.0\nQSO: 14000 CW", false}, {"a <eo h>", false}, {"", false}, {far + "<EOH>", false},
+      {far.substr(5) + "<EOH>", true},
+  };
+  for (const auto& [text, adif] : cases) EXPECT_EQ(LooksLikeAdif(text), adif) << text.substr(0, 40);
+}
+
+}  // namespace
+}  // namespace varnholt

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The scorer's command line, checked from the outside: what it prints, its
+# exit status, its messages. Runs the native program directly, or the
+# Windows one through a runner (Wine), which then gets its files as Z: paths.
+#
+#   cli_test.sh SOURCE-DIR WORK-DIR SCORER [RUNNER]
+set -u
+src=$1 work=$2 exe=$3 runner=${4:-}
+rm -rf "$work" && mkdir -p "$work"
+failures=0
+# How the program names a file of ours.
+if [ -n "$runner" ]; then file_prefix="Z:"; else file_prefix=""; fi
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# score ARGS...: runs the scorer; stdout in $work/out, stderr in $work/err
+# (line ends as on Unix), the status in $rc.
+score() {
+  $runner "$exe" "$@" >"$work/out.raw" 2>"$work/err.raw"
+  rc=$?
+  tr -d '\r' <"$work/out.raw" >"$work/out"
+  tr -d '\r' <"$work/err.raw" >"$work/err"
+}
+
+expect() {  # STATUS WHAT
+  if [ "$rc" -ne "$1" ]; then
+    fail "$2: exit status $rc, expected $1"
+    sed 's/^/  stderr: /' "$work/err" | head -5 >&2
+  fi
+}
+expect_err() {  # REGEX WHAT
+  grep -Eq -- "$1" "$work/err" || fail "$2: stderr lacks /$1/: $(head -3 "$work/err")"
+}
+expect_same() {  # EXPECTED-FILE WHAT
+  diff -u "$1" "$work/out" >"$work/diff" || { fail "$2: output differs"; head -20 "$work/diff" >&2; }
+}
+
+logs=$src/data/reallogs
+
+# The real logs, one by one and as a batch.
+for name in k1lz k9ct kc1xx; do
+  score "$file_prefix$logs/$name.log"
+  expect 0 "$name"
+  expect_same "$src/tests/scorer/expected/$name.txt" "$name report"
+done
+# On Windows the report's lines end as in the window's text box.
+grep -q $'\r$' "$work/out.raw" && [ -z "$runner" ] && fail "CR in the native report"
+[ -n "$runner" ] && ! grep -q $'\r$' "$work/out.raw" && fail "no CR LF in the Windows report"
+
+score "$file_prefix$logs/k9ct.log" "$file_prefix$logs/kc1xx.log"
+expect 0 "batch"
+{ echo "==> $file_prefix$logs/k9ct.log <=="; cat "$src/tests/scorer/expected/k9ct.txt"; echo
+  echo "==> $file_prefix$logs/kc1xx.log <=="; cat "$src/tests/scorer/expected/kc1xx.txt"; } >"$work/batch"
+expect_same "$work/batch" "batch report"
+
+score --json "$file_prefix$logs/k9ct.log"
+expect 0 "--json"
+python3 - "$work/out" <<'PY' || fail "--json: $(cat "$work/json-check" 2>/dev/null)"
+import json, sys
+o = json.loads(open(sys.argv[1]).read())
+assert o["format"] == "Cabrillo" and o["station"] == {"call": "K9CT", "prefix": "K"}, o["station"]
+assert o["score"] == o["total"]["points"] * o["total"]["dxda"] == 15848981, o["score"]
+assert o["contacts"] == 5905 and len(o["duplicates"]) == 5905 - o["total"]["qsos"], len(o["duplicates"])
+assert len(o["new_multipliers"]) == o["total"]["dxda"] and o["bad_lines"] == []
+lines = [d["line"] for d in o["duplicates"]]
+assert lines == sorted(lines), "duplicates out of log order"
+PY
+
+score --explain "$file_prefix$logs/k9ct.log"
+expect 0 "--explain"
+[ "$(grep -c $'\tduplicate$' "$work/out")" -eq $((5905 - 5827)) ] || fail "--explain: duplicate lines"
+tail -n 9 "$work/out" | diff -q - "$src/tests/scorer/expected/k9ct.txt" >/dev/null || fail "--explain: the report at its end"
+
+# ADIF, with a header of free text and tags in any letter case.
+cat >"$work/log.adi" <<'ADI'
+Exported by hand <for a test>
+<ADIF_VER:5>3.1.4 <eoh>
+<call:6>UR5ABC <band:3>20m <mode:2>CW <rst_rcvd:3>599 <srx_string:4>1234 <station_callsign:5>DL5XY <eor>
+<CALL:6>ur5abc <BAND:3>20M <MODE:2>cw <SRX:4>1234 <EOR>
+<Call:5>UA9XX <Freq:6>7.0123 <Mode:3>SSB <Eor>
+ADI
+score "$file_prefix$work/log.adi"
+expect 0 "ADIF"
+printf 'Band\t  QSOs\tPoints\t  DXDA\n 20M\t     1\t     3\t     1\n 40M\t     1\t     3\t     1\nTotal\t     2\t     6\t     2\n Score: 6*2=12\n' >"$work/adif.expected"
+expect_same "$work/adif.expected" "ADIF report"
+
+# A bad line is passed over, or, with --strict, stops the log.
+printf 'START-OF-LOG: 3.0\nCALLSIGN: DL5XY\nQSO: 14500 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\nQSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\n' >"$work/bad.log"
+score "$file_prefix$work/bad.log"
+expect 1 "a bad line"
+expect_err "bad.log: line 3: frequency 14500 is on no band \(passed over\)$" "a bad line"
+grep -q '^ Score: 3\*1=3$' "$work/out" || fail "a bad line: the rest is not scored"
+score --strict "$file_prefix$work/bad.log"
+expect 3 "--strict"
+expect_err "bad.log: line 3: frequency 14500 is on no band$" "--strict"
+[ -s "$work/out" ] && fail "--strict printed a report"
+
+# Logs that cannot be scored, and mistakes on the command line.
+printf 'nothing a logger writes\n' >"$work/text.txt"
+score "$file_prefix$work/text.txt"
+expect 3 "unknown format"
+expect_err "text.txt: not a Cabrillo, ADIF or sample log" "unknown format"
+score "$file_prefix$work/none.log"
+expect 3 "missing file"
+expect_err "cannot open contacts file '.*none.log'" "missing file"
+score --format cabrillo "$file_prefix$work/text.txt" "$file_prefix$logs/k9ct.log"
+expect 1 "--format, and a batch goes on after a bad log"
+score
+expect 2 "no log"
+score --frobnicate "$file_prefix$logs/k9ct.log"
+expect 2 "unknown option"
+expect_err "unknown option '--frobnicate'" "unknown option"
+score --db x.db
+expect 2 "--db without --table"
+
+# A log table, read as the window's re-scan reads it: in call-sign order.
+db=$work/log.db
+sqlite3 "$db" <<'SQL'
+create table Contest (Id integer primary key, CallSign text, DigiBand text, QSOMode text,
+  QSOReportRecived text, DXCCPrefix text, MainPrefix text, Continent text, Other text);
+insert into Contest values (1, 'UR5ABC', '20M', 'CW', '599 1234', 'UR', 'UR5', 'eu', 'x');
+insert into Contest values (2, 'K1ABC', '40M', 'CW', NULL, 'K', 'K1', 'NA', 'x');
+insert into Contest values (3, 'UR5ABC', '20M', 'CW', '599 4321', 'UR', 'UR5', 'EU', 'x');
+insert into Contest values (4, 'DL1AA', '20M', 'SSB', '59 1234', 'DL', 'DL1', 'EU', 'x');
+SQL
+score --db "Driver=SQLite3;Database=$db" --table Contest --station-prefix DL
+expect 0 "--db"
+printf 'Band\t  QSOs\tPoints\t  DXDA\n 20M\t     2\t     4\t     1\n 40M\t     1\t     1\t     1\nTotal\t     3\t     5\t     2\n Score: 5*2=10\n' >"$work/db.expected"
+expect_same "$work/db.expected" "--db report"
+score --db "Driver=SQLite3;Database=$db" --table NoSuchTable
+expect 3 "--db, no such table"
+expect_err "no such table" "--db, no such table"
+if [ -z "$runner" ]; then  # a bare file name is the native SQLite default
+  score --db "$db" --table Contest --station-prefix DL --explain
+  expect 0 "--db FILE"
+  grep -q $'^4\tUR5ABC\t20M\tCW\t599 4321\tduplicate$' "$work/out" || fail "--db FILE --explain"
+  score --db "$work/none.db" --table Contest
+  expect 3 "--db, no database file"
+  expect_err "cannot open database file" "--db, no database file"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all checks passed"
