@@ -114,9 +114,30 @@ def log_rows():
     yield "empty_log", log(texts, [])
 
 
+DETECT, CABRILLO, ADIF, SAMPLE = 0, 1, 2, 3
+
+
+def log_files():
+    # The first byte chooses the reader; the rest is the file.
+    yield "cabrillo", bytes([DETECT]) + (
+        b"START-OF-LOG: 3.0\nCALLSIGN: UT5XX\n"
+        b"QSO: 14025 CW 2025-03-29 0000 UT5XX 599 0001 DL1ABC 599 1234 0\n"
+        b"qso:  7012 PH 2025-03-29 0001 UT5XX 59 0002 ua9abc/p 59\n"
+        b"QSO: 14500 CW 2025-03-29 0002 UT5XX 599 0003 K1ABC 599 0000\n"
+        b"QSO: 144 FM 2025-03-29 0003 UT5XX 59 KN18 UR5ABC 59 KN29\nEND-OF-LOG:\n")
+    yield "adif", bytes([DETECT]) + (
+        b"free text <with a bracket>\n<ADIF_VER:5>3.1.4<eoh>\n"
+        b"<call:6>UR5ABC<band:3>20m<mode:2>CW<rst_rcvd:3>599<srx_string:4>1234<station_callsign:5>DL5XY<eor>\n"
+        b"<CALL:5:S>UA9XX<FREQ:6>7.0123<MODE:3>SSB<SRX:2>17<DXCC:2>15<EOR>\n"
+        b"<CALL:4>K1AB<MODE:2>CW<eor>\n<CALL:10>TRUNCATED")
+    yield "sample", bytes([SAMPLE]) + (
+        b"# sample\nstation\tDL5XY\tDL\nUR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\r\n"
+        b"UR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\nbroken\tline\n")
+
+
 def main():
     for target, seeds in (("host_records", host_records()), ("registry_texts", registry_texts()),
-                          ("log_rows", log_rows())):
+                          ("log_rows", log_rows()), ("log_files", log_files())):
         folder = os.path.join(ROOT, target)
         os.makedirs(folder, exist_ok=True)
         for old in os.listdir(folder):

@@ -15,7 +15,7 @@ seconds=${1:-20}
 case "$seconds" in
   '' | *[!0-9]* | 0) echo "usage: $0 [seconds-per-target]" >&2; exit 2 ;;
 esac
-targets=(host_records registry_texts log_rows)
+targets=(host_records registry_texts log_rows log_files)
 dir=build/fuzz
 flags="-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer -fno-sanitize-recover=all"
 

@@ -17,7 +17,7 @@ namespace {
 // How far into a file LooksLikeAdif looks for the end of a free-text header.
 constexpr std::size_t kSniffBytes = 64 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kEndOfHeader = "<EOH>";
+constexpr std::string_view kEndOfHeaderTag = "<EOH>";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -177,8 +177,8 @@ class AdifReader {
       headerOpen_ = true;
       return begin;
     }
-    const std::size_t endOfHeader = FindTag(text_, begin, kEndOfHeader);
-    return endOfHeader == std::string_view::npos ? begin : endOfHeader + kEndOfHeader.size();
+    const std::size_t endOfHeader = FindTag(text_, begin, kEndOfHeaderTag);
+    return endOfHeader == std::string_view::npos ? begin : endOfHeader + kEndOfHeaderTag.size();
   }
 
   Tag ParseTag(std::size_t at) const {
@@ -356,7 +356,7 @@ void ReadAdif(std::string_view text, ContactSink& sink) { AdifReader(text, sink)
 bool LooksLikeAdif(std::string_view text) {
   const std::size_t begin = FirstNonBlank(text);
   if (begin < text.size() && text[begin] == '<') return true;
-  return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeader) != std::string_view::npos;
+  return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeaderTag) != std::string_view::npos;
 }
 
 }  // namespace varnholt

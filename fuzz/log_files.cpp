@@ -1,0 +1,114 @@
+// Fuzz target: log files of any bytes through the readers (Cabrillo, ADIF,
+// the sample format) and the scorer, as varnholt-score reads them.
+//
+// The input's first byte chooses the format (or the detection from the
+// content); the rest is the file. Whatever the bytes, the readers must
+// report every event at a line the file has, in file order, hand on
+// contacts with a call sign and a band, and every contact must reach the
+// score: counted once, or as a duplicate.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "logfiles/ContactFile.h"
+#include "logfiles/PrefixTable.h"
+#include "mainform/Report.h"
+#include "mainform/Scoring.h"
+#include "scorer/ScoreLog.h"
+
+namespace {
+
+using namespace varnholt;
+
+[[noreturn]] void Broken(const char* what, int line) {
+  std::fprintf(stderr, "log_files: invariant broken at line %d: %s\n", line, what);
+  std::abort();
+}
+#define EXPECT(condition) \
+  do {                    \
+    if (!(condition)) Broken(#condition, __LINE__); \
+  } while (0)
+
+bool HasLowerCase(std::string_view text) {
+  for (char c : text) {
+    if (c >= 'a' && c <= 'z') return true;
+  }
+  return false;
+}
+
+// Checks each event on its way to the scorer.
+class Checker final : public ContactSink {
+ public:
+  Checker(LogScorer& scorer, LogFormat format, int lines) : scorer_(scorer), format_(format), lines_(lines) {}
+
+  void Station(const std::string& callSign, const std::string& prefix) override {
+    scorer_.Station(callSign, prefix);
+  }
+  void Add(const Contact& c, int line) override {
+    Seen(line);
+    if (format_ != LogFormat::Sample) {
+      EXPECT(!c.callSign.empty() && !HasLowerCase(c.callSign));
+      EXPECT(!c.band.empty() && !c.mode.empty());
+      // A prefix from the table, or from an ADIF entity code for the home region.
+      const PrefixInfo info = LookUpPrefix(c.callSign);
+      EXPECT(c.mainPrefix == info.mainPrefix && c.continent == info.continent);
+      EXPECT(c.dxccPrefix == info.dxccPrefix || format_ == LogFormat::Adif);
+    }
+    ++added;
+    scorer_.Add(c, line);
+  }
+  void BadLine(const LogLineError& error) override {
+    Seen(error.line);
+    EXPECT(!error.message.empty());
+    scorer_.BadLine(error);
+  }
+
+  std::size_t added = 0;
+
+ private:
+  void Seen(int line) {
+    EXPECT(line >= 1 && line <= lines_);
+    EXPECT(line >= last_);
+    last_ = line;
+  }
+
+  LogScorer& scorer_;
+  LogFormat format_;
+  int lines_;
+  int last_ = 1;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::optional<LogFormat> format;
+  switch (data[0] % 4) {
+    case 0: format = DetectLogFormat(text); break;
+    case 1: format = LogFormat::Cabrillo; break;
+    case 2: format = LogFormat::Adif; break;
+    default: format = LogFormat::Sample; break;
+  }
+  if (!format) return 0;
+  int lines = 1;
+  for (char c : text) lines += c == '\n';
+
+  AsciiKeyCollation collation;
+  LogScorer scorer(collation);
+  Checker checker(scorer, *format, lines);
+  ReadLog(text, *format, checker);
+
+  EXPECT(scorer.Contacts() == checker.added);
+  std::int64_t qsos = 0;
+  for (const TStatistic& row : scorer.BandStatistics()) {
+    EXPECT(row.QSOs > 0 && row.Points >= row.QSOs && row.Points <= 3 * row.QSOs);
+    EXPECT(row.DXDA >= 0 && row.DXDA <= row.QSOs);
+    qsos += row.QSOs;
+  }
+  EXPECT(static_cast<std::size_t>(qsos) + scorer.Duplicates() == scorer.Contacts());
+  EXPECT(!StatisticsText(scorer.BandStatistics()).empty());
+  return 0;
+}
