@@ -141,7 +141,8 @@ void ReadCabrillo(std::string_view text, ContactSink& sink) {
       // "X-QSO: ..." for contacts the operator excluded, "END-OF-LOG:"),
       // which all start with a tag; a line without one is not Cabrillo.
       const std::size_t colon = line.find(':');
-      if (colon == std::string_view::npos || line.substr(0, colon).find_first_of(" \t") != std::string_view::npos) {
+      if (colon == std::string_view::npos ||
+          line.substr(0, colon).find_first_of(" \t") != std::string_view::npos) {
         sink.BadLine(LogLineError{lineNumber, "not a Cabrillo line: it starts with no tag"});
       }
     }

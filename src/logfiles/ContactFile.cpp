@@ -15,7 +15,8 @@ void SplitTabs(std::string_view line, std::vector<std::string_view>& fields) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+    fields.push_back(
+        line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
     if (tab == std::string_view::npos) return;
     start = tab + 1;
   }

@@ -77,7 +77,8 @@ void JsonCollector::Scored(const ScoredContact& c) {
   }
 }
 
-std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log, std::string_view format) const {
+std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
+                                  std::string_view format) const {
   std::int64_t qsos = 0, points = 0, dxda = 0;
   std::string bands;
   for (const TStatistic& row : scorer.BandStatistics()) {

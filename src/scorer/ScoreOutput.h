@@ -41,7 +41,7 @@ class JsonCollector final : public ScoreWatcher {
   std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format) const;
 
  private:
-  std::string duplicates_;      // JSON array elements, comma-separated
+  std::string duplicates_;  // JSON array elements, comma-separated
   std::string multipliers_;
 };
 

@@ -91,7 +91,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       if (ok && !(o.format = FormatNamed(*name))) return fail("unknown format '" + *name + "'");
     } else if (arg == "--json" || arg == "--explain") {
       const Output wanted = arg == "--json" ? Output::Json : Output::Explain;
-      if (o.output != Output::Report && o.output != wanted) return fail("--json and --explain exclude each other");
+      if (o.output != Output::Report && o.output != wanted)
+        return fail("--json and --explain exclude each other");
       o.output = wanted;
     } else if (arg == "--strict") {
       o.strict = true;
@@ -169,7 +170,8 @@ class LogRun {
 
   ExitStatus Finish() {
     for (const LogLineError& e : scorer_.BadLines()) {
-      std::cerr << kProgram << ": " << name_ << ": line " << e.line << ": " << e.message << " (passed over)\n";
+      std::cerr << kProgram << ": " << name_ << ": line " << e.line << ": " << e.message
+                << " (passed over)\n";
     }
     if (options_.output == Output::Json) {
       std::cout << json_.Object(scorer_, name_, format_) << "\n";
@@ -194,19 +196,36 @@ class LogRun {
   LogScorer scorer_;
 };
 
+// Runs one log; what no reader foresaw (memory running out on a huge log)
+// ends that log, not the batch.
+template <typename Score>
+ExitStatus Guarded(const std::string& name, Score score) {
+  try {
+    return score();
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << kProgram << ": " << name << ": " << e.what() << "\n";
+    return kNotScored;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::optional<Options> options = ParseOptions(argc, argv);
   if (!options) return kBadUsage;
   std::ios::sync_with_stdio(false);
-  if (options->database) return LogRun(*options, *options->table).ScoreTable();
+  if (options->database) {
+    return Guarded(*options->table, [&] { return LogRun(*options, *options->table).ScoreTable(); });
+  }
   int status = kAllScored;
   const bool several = options->logs.size() > 1;
   for (std::size_t i = 0; i < options->logs.size(); ++i) {
     const std::string& log = options->logs[i];
-    if (several && options->output != Output::Json) std::cout << (i > 0 ? "\n" : "") << "==> " << log << " <==\n";
-    status = std::max(status, static_cast<int>(LogRun(*options, log).ScoreFile()));
+    if (several && options->output != Output::Json)
+      std::cout << (i > 0 ? "\n" : "") << "==> " << log << " <==\n";
+    status =
+        std::max(status, static_cast<int>(Guarded(log, [&] { return LogRun(*options, log).ScoreFile(); })));
   }
   return status;
 }

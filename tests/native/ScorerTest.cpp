@@ -27,8 +27,9 @@ void LoadLogTable(OdbcTestDb& db, const std::vector<Contact>& contacts) {
                     " QSOReportRecived text, DXCCPrefix text, MainPrefix text, Continent text)"),
             "");
   for (std::size_t first = 0; first < contacts.size(); first += 500) {
-    std::string sql = "insert into Log (CallSign, DigiBand, QSOMode, QSOReportRecived, DXCCPrefix, MainPrefix,"
-                      " Continent) values ";
+    std::string sql =
+        "insert into Log (CallSign, DigiBand, QSOMode, QSOReportRecived, DXCCPrefix, MainPrefix,"
+        " Continent) values ";
     for (std::size_t i = first; i < std::min(contacts.size(), first + 500); ++i) {
       const Contact& c = contacts[i];
       sql += (i > first ? "," : "") + std::string("(") + Quoted(c.callSign) + "," + Quoted(c.band) + "," +
@@ -91,10 +92,10 @@ const char* const kSmallLog =
     "START-OF-LOG: 3.0\n"
     "CALLSIGN: DL5XY\n"
     "QSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1234\n"
-    "QSO: 14026 CW 2025-03-29 0001 DL5XY 599 2 ur5abc 599 1234\n"     // the same station again
-    "QSO: 14027 CW 2025-03-29 0002 DL5XY 599 3 UA9XX 599 1234\n"      // a number already had
-    "QSO: 7020 CW 2025-03-29 0003 DL5XY 599 4 K1ABC 599 0000\n"       // remembered, never counted
-    "QSO: 7021 CW 2025-03-29 0004 DL5XY 599 5 \"K2AB\" 599 05\n"      // no number: the band's one
+    "QSO: 14026 CW 2025-03-29 0001 DL5XY 599 2 ur5abc 599 1234\n"  // the same station again
+    "QSO: 14027 CW 2025-03-29 0002 DL5XY 599 3 UA9XX 599 1234\n"   // a number already had
+    "QSO: 7020 CW 2025-03-29 0003 DL5XY 599 4 K1ABC 599 0000\n"    // remembered, never counted
+    "QSO: 7021 CW 2025-03-29 0004 DL5XY 599 5 \"K2AB\" 599 05\n"   // no number: the band's one
     "QSO: 7022 PH 2025-03-29 0005 DL5XY 59 6 K3CD 59 17\n";
 
 TEST(ScorerTest, ExplainsEveryContactInLogOrder) {
@@ -130,7 +131,8 @@ TEST(ScorerTest, JsonListsDuplicatesMultipliersAndBadLines) {
             "{\"band\":\"40M\",\"qsos\":3,\"points\":3,\"dxda\":1}],"
             "\"total\":{\"qsos\":5,\"points\":9,\"dxda\":2},\"score\":18,\"contacts\":6,"
             "\"duplicates\":[{\"line\":4,\"call\":\"UR5ABC\",\"band\":\"20M\",\"mode\":\"CW\"}],"
-            "\"new_multipliers\":[{\"line\":3,\"call\":\"UR5ABC\",\"band\":\"20M\",\"mode\":\"CW\",\"number\":\"1234\"},"
+            "\"new_multipliers\":[{\"line\":3,\"call\":\"UR5ABC\",\"band\":\"20M\",\"mode\":\"CW\","
+            "\"number\":\"1234\"},"
             "{\"line\":7,\"call\":\"\\\"K2AB\\\"\",\"band\":\"40M\",\"mode\":\"CW\",\"number\":\"\"}],"
             "\"bad_lines\":[{\"line\":9,\"error\":\"frequency 99999 is on no band\"}]}");
   EXPECT_EQ(JsonString(std::string("a\tb\x01\xe9", 5)), "\"a\\u0009b\\u0001\\u00e9\"");
