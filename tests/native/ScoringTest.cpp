@@ -198,5 +198,33 @@ TEST(DxdaKeysTest, AgreesWithALinearScanModel) {
   EXPECT_EQ(keys.InOrderSeen(), model);
 }
 
+// Keys as scoring makes them, band + "|" + number + "|", over more bands
+// than the per-band bits hold, in both letter cases, with keys the
+// collation cannot index, and again after the keys are emptied.
+TEST(DxdaKeysTest, BandNumberKeysAgreeWithTheModelOverManyBands) {
+  PickyCollation collation;
+  DxdaKeys keys(collation);
+  std::mt19937 rng(23);
+  const char* const numbers[] = {"0000", "1234", "9999", "0042", "123", "", "12345"};
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::string> model;
+    for (int i = 0; i < 4000; ++i) {
+      std::string band = std::to_string(rng() % 48) + (rng() % 2 ? "M" : "m");
+      if (rng() % 16 == 0) band += "~";
+      if (rng() % 16 == 0) band += "|1234";
+      const std::string key = band + "|" + numbers[rng() % 7] + "|";
+      const bool expected = std::any_of(model.begin(), model.end(), [&](const std::string& k) {
+        return collation.Equivalent(k, key);
+      });
+      ASSERT_EQ(keys.Contains(key), expected) << key;
+      ASSERT_EQ(keys.AddIfNew(key), !expected) << key;
+      if (!expected) model.push_back(key);
+    }
+    EXPECT_EQ(keys.InOrderSeen(), model);
+    keys.Clear();
+    EXPECT_EQ(keys.Count(), 0u);
+  }
+}
+
 }  // namespace
 }  // namespace varnholt
