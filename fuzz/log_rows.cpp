@@ -192,10 +192,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QsoRecord qso;
   const bool ownTableName = (input.Byte() & 1) != 0;
   // One statement only: a ";" could run further statements of the input's
-  // making on the connection.
+  // making on the connection. And no "{": the SQLite driver's scan for ODBC
+  // escape clauses takes time exponential in the braces of a statement (20
+  // braces take 13 s, 22 take 90 s), with or without SQL_NOSCAN_ON. That is
+  // the driver's, and a host's table name holds none.
   std::string tableName = ownTableName ? input.Text(input.Byte()) : "Log";
   for (char& c : tableName)
-    if (c == ';') c = ' ';
+    if (c == ';' || c == '{') c = ' ';
   qso.SetText(QsoField::LogTableName, tableName);
   qso.SetText(QsoField::StationPrefix, input.Text(input.Byte()));
   qso.SetText(QsoField::StationLabel, "Station");
