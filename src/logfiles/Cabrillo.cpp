@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "logfiles/Bands.h"
+#include "logfiles/Lines.h"
 #include "logfiles/PrefixTable.h"
 #include "mainform/TextRules.h"
 
@@ -121,14 +122,9 @@ class QsoLineReader {
 
 void ReadCabrillo(std::string_view text, ContactSink& sink) {
   QsoLineReader qsoLines(sink);
-  int lineNumber = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++lineNumber;
+  Lines lines(text);
+  for (std::string_view line; lines.Next(line);) {
+    const int lineNumber = lines.Number();
     while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
     if (line.empty()) continue;
     if (HasTag(line, "QSO:")) {

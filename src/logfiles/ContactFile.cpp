@@ -4,6 +4,7 @@
 
 #include "logfiles/Adif.h"
 #include "logfiles/Cabrillo.h"
+#include "logfiles/Lines.h"
 
 namespace varnholt {
 
@@ -23,12 +24,8 @@ void SplitTabs(std::string_view line, std::vector<std::string_view>& fields) {
 }
 
 bool LooksLikeSampleLog(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
+  Lines lines(text);
+  for (std::string_view line; lines.Next(line);) {
     if (line.empty() || line == "\r" || line[0] == '#') continue;
     return line.find('\t') != std::string_view::npos;
   }
@@ -73,14 +70,9 @@ std::optional<LogFormat> DetectLogFormat(std::string_view text) {
 void ReadSampleLog(std::string_view text, ContactSink& sink) {
   std::vector<std::string_view> f;
   Contact contact;
-  int lineNumber = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++lineNumber;
+  Lines lines(text);
+  for (std::string_view line; lines.Next(line);) {
+    const int lineNumber = lines.Number();
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line[0] == '#') continue;
     SplitTabs(line, f);

@@ -179,6 +179,18 @@ class PickyCollation final : public KeyCollation {
   AsciiKeyCollation ascii;
 };
 
+// Checks `key` against the keys so far and a plain scan of `model`, then
+// adds it to both.
+void AddAndCompare(DxdaKeys& keys, const KeyCollation& collation, const std::string& key,
+                   std::vector<std::string>& model) {
+  const bool expected = std::any_of(model.begin(), model.end(), [&](const std::string& k) {
+    return collation.Equivalent(k, key);
+  });
+  ASSERT_EQ(keys.Contains(key), expected) << key;
+  ASSERT_EQ(keys.AddIfNew(key), !expected) << key;
+  if (!expected) model.push_back(key);
+}
+
 TEST(DxdaKeysTest, AgreesWithALinearScanModel) {
   PickyCollation collation;
   DxdaKeys keys(collation);
@@ -188,12 +200,7 @@ TEST(DxdaKeysTest, AgreesWithALinearScanModel) {
   for (int i = 0; i < 3000; ++i) {
     std::string key;
     for (int n = 1 + static_cast<int>(rng() % 4); n > 0; --n) key += alphabet[rng() % 7];
-    const bool expected = std::any_of(model.begin(), model.end(), [&](const std::string& k) {
-      return collation.Equivalent(k, key);
-    });
-    ASSERT_EQ(keys.Contains(key), expected) << key;
-    ASSERT_EQ(keys.AddIfNew(key), !expected) << key;
-    if (!expected) model.push_back(key);
+    ASSERT_NO_FATAL_FAILURE(AddAndCompare(keys, collation, key, model));
   }
   EXPECT_EQ(keys.InOrderSeen(), model);
 }
@@ -212,13 +219,7 @@ TEST(DxdaKeysTest, BandNumberKeysAgreeWithTheModelOverManyBands) {
       std::string band = std::to_string(rng() % 48) + (rng() % 2 ? "M" : "m");
       if (rng() % 16 == 0) band += "~";
       if (rng() % 16 == 0) band += "|1234";
-      const std::string key = band + "|" + numbers[rng() % 7] + "|";
-      const bool expected = std::any_of(model.begin(), model.end(), [&](const std::string& k) {
-        return collation.Equivalent(k, key);
-      });
-      ASSERT_EQ(keys.Contains(key), expected) << key;
-      ASSERT_EQ(keys.AddIfNew(key), !expected) << key;
-      if (!expected) model.push_back(key);
+      ASSERT_NO_FATAL_FAILURE(AddAndCompare(keys, collation, band + "|" + numbers[rng() % 7] + "|", model));
     }
     EXPECT_EQ(keys.InOrderSeen(), model);
     keys.Clear();
