@@ -278,25 +278,27 @@ class AdifReader {
     sink_.Add(contact_, record_.line);
   }
 
+  // The band the record names, else the one its frequency is on. A BAND
+  // that names no band gives way to a FREQ that is on one; with neither the
+  // record cannot be placed.
   bool SetBand() {
     const std::string_view band = Trim(record_.band);
-    if (!band.empty()) {
-      contact_.band.assign(band);
-      UpperAsciiInPlace(contact_.band);
-      return true;
-    }
     const std::string_view freq = Trim(record_.freq);
-    if (freq.empty()) {
-      Bad(record_.line, "a record without BAND or FREQ (" + contact_.callSign + ")");
-      return false;
+    contact_.band = BandFromAdifName(band);
+    if (!contact_.band.empty()) return true;
+    if (!freq.empty()) {
+      const std::optional<double> khz = KhzFromMhz(freq);
+      if (khz) contact_.band = BandFromKhz(*khz);
+      if (!contact_.band.empty()) return true;
     }
-    const std::optional<double> khz = KhzFromMhz(freq);
-    if (khz) contact_.band = BandFromKhz(*khz);
-    if (!khz || contact_.band.empty()) {
+    if (!band.empty()) {
+      Bad(record_.line, "BAND " + std::string(band) + " is no band (" + contact_.callSign + ")");
+    } else if (!freq.empty()) {
       Bad(record_.line, "FREQ " + std::string(freq) + " is on no band (" + contact_.callSign + ")");
-      return false;
+    } else {
+      Bad(record_.line, "a record without BAND or FREQ (" + contact_.callSign + ")");
     }
-    return true;
+    return false;
   }
 
   void SetReport() {

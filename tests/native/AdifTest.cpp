@@ -73,6 +73,11 @@ TEST(AdifTest, ReadsRecords) {
            F("FREQ", "12.000") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K4A") + F("FREQ", "14,0") +
            F("MODE", "CW") + "<EOR>\n",
        {"1 K1A 40M CW|", "2 K2A 20M CW|", "!3", "!4"}},
+      {"BAND from the table, else FREQ; LF and microwave bands",
+       F("CALL", "K1A") + F("BAND", "630m") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K2A") + F("BAND", "20 m") + F("FREQ", "0.1375") +
+           F("MODE", "CW") + "<EOR>\n" + F("CALL", "K3A") + F("BAND", "x") + F("MODE", "CW") + "<EOR>\n" +
+           F("CALL", "K4A") + F("FREQ", "10368.1") + F("MODE", "CW") + "<EOR>\n",
+       {"1 K1A 630M CW|", "2 K2A 2190M CW|", "!3", "4 K4A 3CM CW|"}},
       {"exchange from SRX_STRING, else SRX",
        Qso("K1A", F("RST_RCVD", "599") + F("SRX", "7") + F("SRX_STRING", "1234")) +
            Qso("K2A", F("RST_RCVD", "599") + F("SRX", "7") + F("SRX_STRING", " ")) +

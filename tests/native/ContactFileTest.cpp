@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "logfiles/Bands.h"
 #include "logfiles/Cabrillo.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
@@ -85,6 +86,27 @@ TEST(CabrilloTest, ReportsBadLinesAndGoesOn) {
   EXPECT_NE(r.bad[0].message.find("14500"), std::string::npos);
   ASSERT_EQ(r.contacts.size(), 1u);
   EXPECT_EQ(r.contacts[0].first, 7);
+}
+
+// The readers' one band table: Cabrillo's kHz and designators, ADIF's names
+// and MHz, from 2190m to light, and the gaps between bands.
+TEST(BandsTest, CabrilloAndAdifShareOneTable) {
+  const std::pair<const char*, const char*> cabrillo[] = {
+      {"137", "2190M"},  {"475", "630M"},    {"502", "560M"},     {"5100", "60M"},    {"5450", "60M"},
+      {"40680", "8M"},   {"54000", "6M"},    {"54000.5", "5M"},   {"50", "6M"},       {"902", "33CM"},
+      {"1.2G", "23CM"},  {"1.2g", "23CM"},   {"2.3G", "13CM"},    {"3.4G", "9CM"},    {"5.7G", "6CM"},
+      {"10G", "3CM"},    {"24G", "1.25CM"},  {"47G", "6MM"},      {"75G", "4MM"},     {"122G", "2.5MM"},
+      {"134G", "2MM"},   {"241G", "1MM"},    {"light", "LIGHT"},  {"1296200", "23CM"}, {"14500", ""},
+      {"5500", ""},      {"3G", ""},         {"902.5", ""},       {"", ""},
+  };
+  for (const auto& [field, band] : cabrillo) EXPECT_EQ(BandFromCabrilloFrequency(field), band) << field;
+  const std::pair<const char*, const char*> adif[] = {
+      {"2190m", "2190M"}, {" 1.25CM ", "1.25CM"}, {"1.25m", "1.25M"}, {"submm", "SUBMM"}, {"20 m", ""},
+      {"light", ""},
+  };
+  for (const auto& [name, band] : adif) EXPECT_EQ(BandFromAdifName(name), band) << name;
+  EXPECT_EQ(BandFromKhz(10368100), "3CM");
+  EXPECT_EQ(BandFromKhz(7300.5), "");
 }
 
 TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
