@@ -12,6 +12,9 @@ namespace varnholt {
 
 namespace {
 
+// How far into a file LooksLikeCabrillo looks for the log's first tag line.
+constexpr std::size_t kSniffBytes = 64 * 1024;
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Splits `line` at runs of blanks into `words`, which keeps its capacity
@@ -34,6 +37,12 @@ bool HasTag(std::string_view line, std::string_view tag) {
     if (UpperAscii(line[i]) != tag[i]) return false;
   }
   return true;
+}
+
+// "TAG: ...": a word without blanks before the first colon.
+bool StartsWithTag(std::string_view line) {
+  const std::size_t colon = line.find(':');
+  return colon != std::string_view::npos && line.substr(0, colon).find_first_of(" \t") == std::string_view::npos;
 }
 
 void AssignUpper(std::string& out, std::string_view text) {
@@ -120,36 +129,62 @@ class QsoLineReader {
 
 }  // namespace
 
+// Where a line stands in the file. Text before the log's first
+// "START-OF-LOG:" or "QSO:" line (comments, a note pasted above it) and
+// after its "END-OF-LOG:" (score notes) is not part of the log; only inside
+// it is a line without a tag an error. Contacts are read wherever they
+// stand: some files put "END-OF-LOG:" before their QSO: lines.
+enum class Part { kBefore, kInside, kAfter };
+
 void ReadCabrillo(std::string_view text, ContactSink& sink) {
   QsoLineReader qsoLines(sink);
   Lines lines(text);
+  Part part = Part::kBefore;
+  int firstUntagged = 0;  // the first line before the log without a tag
   for (std::string_view line; lines.Next(line);) {
     const int lineNumber = lines.Number();
     while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
-    if (line.empty()) continue;
+    if (line.empty() || line.front() == '#') continue;  // blank, or a comment
     if (HasTag(line, "QSO:")) {
+      if (part == Part::kBefore) part = Part::kInside;
       qsoLines.Read(line.substr(4), lineNumber);
+    } else if (HasTag(line, "START-OF-LOG:")) {
+      part = Part::kInside;
+    } else if (part == Part::kAfter) {
+      continue;
+    } else if (HasTag(line, "END-OF-LOG:")) {
+      part = Part::kAfter;
+    } else if (HasTag(line, "X-QSO:")) {
+      // A contact the operator left out of the log.
+      if (part == Part::kBefore) part = Part::kInside;
     } else if (HasTag(line, "CALLSIGN:")) {
       const std::string call = UpperAsciiCopy(Trim(line.substr(9)));
       if (!call.empty()) sink.Station(call, LookUpPrefix(call).dxccPrefix);
-    } else {
-      // Every other line is a header or trailer line ("CONTEST: ...",
-      // "X-QSO: ..." for contacts the operator excluded, "END-OF-LOG:"),
-      // which all start with a tag; a line without one is not Cabrillo.
-      const std::size_t colon = line.find(':');
-      if (colon == std::string_view::npos ||
-          line.substr(0, colon).find_first_of(" \t") != std::string_view::npos) {
+    } else if (!StartsWithTag(line)) {
+      // Every other line of the log is a header line ("CONTEST: ..."),
+      // which starts with a tag; a line without one is not Cabrillo.
+      if (part == Part::kInside) {
         sink.BadLine(LogLineError{lineNumber, "not a Cabrillo line: it starts with no tag"});
+      } else if (firstUntagged == 0) {
+        firstUntagged = lineNumber;
       }
     }
+  }
+  // Text with no log after it was no note before a log: the file (read as
+  // Cabrillo on request) holds none.
+  if (part == Part::kBefore && firstUntagged != 0) {
+    sink.BadLine(LogLineError{firstUntagged, "no START-OF-LOG: or QSO: line: this is not a Cabrillo log"});
   }
 }
 
 bool LooksLikeCabrillo(std::string_view text) {
-  std::size_t pos = 0;
-  while (pos < text.size() && static_cast<unsigned char>(text[pos]) <= 32) ++pos;
-  const std::string_view first = text.substr(pos);
-  return HasTag(first, "START-OF-LOG:") || HasTag(first, "QSO:");
+  // A log's first tag line comes near the top, after comments or a note.
+  Lines lines(text.substr(0, kSniffBytes));
+  for (std::string_view line; lines.Next(line);) {
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    if (HasTag(line, "START-OF-LOG:") || HasTag(line, "QSO:")) return true;
+  }
+  return false;
 }
 
 }  // namespace varnholt

@@ -1,5 +1,7 @@
 // Cabrillo logs: "QSO:" lines and the "CALLSIGN:" header that names the
-// station; every other header and trailer line is passed over.
+// station; every other header and trailer line is passed over, and so are
+// "#" comments and the text before the log's first "START-OF-LOG:" or
+// "QSO:" line and after its "END-OF-LOG:".
 #pragma once
 
 #include <string_view>
@@ -16,8 +18,8 @@ namespace varnholt {
 // mode is the host's ("PH" is "SSB", "RY" is "RTTY", "DG" is "DIGI").
 void ReadCabrillo(std::string_view text, ContactSink& sink);
 
-// Whether `text` looks like a Cabrillo log: its first line that is not blank
-// starts "START-OF-LOG:" or "QSO:".
+// Whether `text` looks like a Cabrillo log: a line in its first 64 KiB
+// starts "START-OF-LOG:" or "QSO:" (after blanks, in any letter case).
 bool LooksLikeCabrillo(std::string_view text);
 
 }  // namespace varnholt

@@ -1,4 +1,5 @@
-// Walks a log's text line by line, as the line-based readers do.
+// Walks a log's text line by line, as the line-based readers do. A UTF-8
+// byte order mark before the first line is not part of it.
 #pragma once
 
 #include <string_view>
@@ -7,7 +8,9 @@ namespace varnholt {
 
 class Lines {
  public:
-  explicit Lines(std::string_view text) : text_(text) {}
+  explicit Lines(std::string_view text) : text_(text) {
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+  }
 
   // The next line without its "\n" (a "\r" before it stays); false at the end.
   bool Next(std::string_view& line) {

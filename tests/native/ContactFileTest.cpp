@@ -33,6 +33,7 @@ TEST(ContactFileTest, ReadsTheSampleFormat) {
   EXPECT_EQ(f.contacts[0].continent, "EU");
   EXPECT_EQ(f.contacts[1].callSign, "k1a");
   EXPECT_EQ(f.contacts[1].report, "");
+  EXPECT_EQ(ReadContacts("\xEF\xBB\xBFstation\tDL5XY\tDL\n").stationLabel, "DL5XY");
 }
 
 TEST(CabrilloTest, ReadsQsoLinesWithAndWithoutTransmitter) {
@@ -109,11 +110,48 @@ TEST(BandsTest, CabrilloAndAdifShareOneTable) {
   EXPECT_EQ(BandFromKhz(7300.5), "");
 }
 
+// Real files: a byte order mark, comments and a pasted note before the log,
+// score notes after its end, and QSO: lines after END-OF-LOG: too.
+TEST(CabrilloTest, ReadsOnlyTheLogBetweenItsTags) {
+  Recorded r;
+  ReadCabrillo(
+      "\xEF\xBB\xBF# written by a contest logger\n"
+      "Here is my log for the weekend, 73!\n"
+      "START-OF-LOG: 3.0\n"
+      "CALLSIGN: UT5XX\n"
+      "# a comment inside the log\n"
+      "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 2\n"
+      "this line has no tag\n"
+      "END-OF-LOG:\n"
+      "QSO: 7025 CW 2025-03-29 0001 UT5XX 599 3 DL1ABC 599 4\n"
+      "Claimed score: 1 QSO\n"
+      "Thanks for the contest!\n",
+      r);
+  EXPECT_EQ(r.station, (std::vector<std::string>{"UT5XX", "UR"}));
+  ASSERT_EQ(r.contacts.size(), 2u);
+  EXPECT_EQ(r.contacts[1].first, 9);
+  ASSERT_EQ(r.bad.size(), 1u);
+  EXPECT_EQ(r.bad[0].line, 7);
+
+  // Pasted into a web form: no START-OF-LOG:, free text around the QSO: lines.
+  Recorded pasted;
+  ReadCabrillo("My log:\n\n QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 2\n73 de UT5XX\n", pasted);
+  EXPECT_EQ(pasted.contacts.size(), 1u);
+  ASSERT_EQ(pasted.bad.size(), 1u);  // no END-OF-LOG: the text after it may be a damaged QSO: line
+  EXPECT_EQ(pasted.bad[0].line, 4);
+}
+
 TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
   EXPECT_EQ(DetectLogFormat("\n START-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
   EXPECT_EQ(DetectLogFormat("QSO: 14025 CW 2025-03-29 0000 A 599 1 B 599 2\n"), LogFormat::Cabrillo);
   EXPECT_EQ(DetectLogFormat("exported by a logger <version 2>\n<EOH>\n<CALL:4>K1AB<eor>"), LogFormat::Adif);
   EXPECT_EQ(DetectLogFormat("# sample\nUR5ABC\t20M\tCW\t\tUR\tUR5\tEU\n"), LogFormat::Sample);
+  EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBFSTART-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("# exported\n# by hand\nSTART-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("My log:\n\n  qso: 14025 CW 2025-03-29 0000 A 599 1 B 599 2\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBF<ADIF_VER:5>3.1.4<EOH>"), LogFormat::Adif);
+  EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBFUR5ABC\t20M\tCW\t\tUR\tUR5\tEU\n"), LogFormat::Sample);
+  EXPECT_EQ(DetectLogFormat(std::string(70000, '\n') + "QSO: 14025 CW\n"), std::nullopt);
   EXPECT_EQ(DetectLogFormat("just some text\n"), std::nullopt);
   EXPECT_EQ(DetectLogFormat(""), std::nullopt);
 
