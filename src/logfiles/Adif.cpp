@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "logfiles/Bands.h"
 #include "logfiles/PrefixTable.h"
@@ -92,6 +94,10 @@ std::optional<double> KhzFromMhz(std::string_view mhz) {
 struct Record {
   int line = 0;  // where its first field starts; 0 while it has none
   std::string_view call, band, freq, mode, rstRcvd, srxString, srx, dxcc, stationCallsign, op;
+  std::uint32_t seen = 0;    // the known fields it holds, a bit each
+  bool runTogether = false;  // it holds a known field twice
+  int damageLine = 0;        // where it was first found damaged; 0 while it is not
+  std::string damage;
 };
 
 struct KnownField {
@@ -127,15 +133,18 @@ class AdifReader {
 
   void Read() {
     std::size_t at = StartOfRecords();
-    while ((at = text_.find('<', at)) != std::string_view::npos) {
+    for (;;) {
+      const std::size_t next = text_.find('<', at);
+      CheckBetweenFields(at, next == std::string_view::npos ? text_.size() : next);
+      if (next == std::string_view::npos) break;
+      at = next;
       const Tag tag = ParseTag(at);
       switch (tag.kind) {
         case Tag::kNotATag:
           ++at;
           continue;
         case Tag::kField:
-          if (record_.line == 0) record_.line = LineAt(at);
-          Store(tag);
+          Store(tag, LineAt(at));
           break;
         case Tag::kEndOfRecord:
           headerOpen_ = false;
@@ -151,15 +160,13 @@ class AdifReader {
         case Tag::kBadLength:
           // Where this field's data ends is unknown: give up the record and
           // take up reading again at its "<eor>".
-          if (!skipping_) Bad(LineAt(at), "field " + std::string(tag.name) + ": its length is not a number");
-          skipping_ = true;
+          Damage(LineAt(at), "field " + std::string(tag.name) +
+                                 (tag.data.empty() ? ": its length is not a number" : ": no '>' after its length"));
           ++at;
           continue;
         case Tag::kPastEnd:
-          if (!skipping_) {
-            Bad(LineAt(at), "field " + std::string(tag.name) + " runs past the end of the file");
-          }
-          StartRecord();
+          Damage(LineAt(at), "field " + std::string(tag.name) + " runs past the end of the file");
+          FinishRecord();
           return;
       }
       at = tag.end;
@@ -210,6 +217,7 @@ class AdifReader {
       }
       if (!hasLength || text_[i] != '>') {
         tag.kind = Tag::kBadLength;
+        if (hasLength) tag.data = text_.substr(digitsBegin, i - digitsBegin);  // the length, not followed by '>'
         return tag;
       }
       const std::size_t dataBegin = i + 1;
@@ -230,27 +238,81 @@ class AdifReader {
     return tag;
   }
 
-  void Store(const Tag& tag) {
-    if (skipping_) return;
-    for (const KnownField& field : kKnownFields) {
+  void Store(const Tag& tag, int line) {
+    if (record_.line == 0) record_.line = line;
+    lastLine_ = line;
+    for (std::size_t i = 0; i < std::size(kKnownFields); ++i) {
+      const KnownField& field = kKnownFields[i];
       if (EqualsUpper(tag.name, field.name)) {
+        // A field a record holds twice: the "<eor>" between two records is lost.
+        const std::uint32_t bit = 1u << i;
+        if (record_.seen & bit) record_.runTogether = true;
+        record_.seen |= bit;
         record_.*field.slot = tag.data;
+        if (field.slot == &Record::call) calls_.push_back({line, tag.data});
         return;
       }
     }
   }
 
+  // The record cannot be read: the first thing wrong with it is reported.
+  void Damage(int line, std::string message) {
+    if (record_.damageLine != 0) return;
+    record_.damageLine = line;
+    record_.damage = std::move(message);
+  }
+
+  // "CALL:6>UR5ABC" between fields: a field that lost its '<', whose record
+  // then lacks it. Other text between fields is ignored, as ADIF allows.
+  void CheckBetweenFields(std::size_t from, std::size_t to) {
+    for (std::size_t gt = text_.find('>', from); gt < to; gt = text_.find('>', gt + 1)) {
+      std::size_t i = gt;
+      if (i >= from + 2 && text_[i - 2] == ':' && IsNameChar(text_[i - 1]) && !IsDigit(text_[i - 1])) i -= 2;
+      const std::size_t digitsEnd = i;
+      while (i > from && IsDigit(text_[i - 1])) --i;
+      if (i == digitsEnd || i == from || text_[i - 1] != ':') continue;
+      const std::size_t nameEnd = --i;
+      while (i > from && IsNameChar(text_[i - 1])) --i;
+      if (i == nameEnd) continue;
+      Damage(LineAt(gt), "field " + std::string(text_.substr(i, nameEnd - i)) + " lost its '<' (" +
+                             std::string(text_.substr(i, gt + 1 - i)) + ")");
+      return;
+    }
+  }
+
   void StartRecord() {
     record_ = Record();
-    skipping_ = false;
+    calls_.clear();
   }
 
   void FinishRecord() {
-    if (record_.line != 0 && !skipping_) {
+    if (record_.runTogether || calls_.size() > 1) {
+      ReportRunTogether();
+    } else if (record_.damageLine != 0) {
+      Bad(record_.damageLine, std::move(record_.damage));
+    } else if (record_.line != 0) {
       NameStation();
       AddContact();
     }
     StartRecord();
+  }
+
+  // Records without "<eor>" between them cannot be told apart: each of their
+  // calls is reported as not read, with where the run of records lies.
+  void ReportRunTogether() {
+    const int first = record_.damageLine != 0 ? std::min(record_.line, record_.damageLine) : record_.line;
+    const std::string where = "lines " + std::to_string(first) + "-" + std::to_string(lastLine_);
+    std::vector<LogLineError> lost;
+    if (record_.damageLine != 0) lost.push_back({record_.damageLine, std::move(record_.damage)});
+    if (calls_.size() > 1) {
+      const std::string run = std::to_string(calls_.size()) + " records run together without <EOR> (" + where + ")";
+      for (const auto& [line, call] : calls_) lost.push_back({line, "CALL " + std::string(Trim(call)) + ": " + run});
+    } else {
+      lost.push_back({record_.line, "fields of several records run together without <EOR> (" + where + ")"});
+    }
+    std::stable_sort(lost.begin(), lost.end(),
+                     [](const LogLineError& a, const LogLineError& b) { return a.line < b.line; });
+    for (LogLineError& e : lost) sink_.BadLine(e);
   }
 
   void NameStation() {
@@ -344,8 +406,10 @@ class AdifReader {
   ContactSink& sink_;
   Record record_;
   Contact contact_;  // reused, so its strings keep their room from contact to contact
+  // The CALL fields of the record being read, with their lines.
+  std::vector<std::pair<int, std::string_view>> calls_;
+  int lastLine_ = 0;  // where the record's last field starts
   bool headerOpen_ = false;
-  bool skipping_ = false;
   bool stationNamed_ = false;
   int line_ = 1;
   std::size_t countedTo_ = 0;

@@ -169,9 +169,18 @@ class LogRun {
   }
 
   ExitStatus Finish() {
-    for (const LogLineError& e : scorer_.BadLines()) {
+    const std::vector<LogLineError>& bad = scorer_.BadLines();
+    for (const LogLineError& e : bad) {
       std::cerr << kProgram << ": " << name_ << ": line " << e.line << ": " << e.message
                 << " (passed over)\n";
+    }
+    // A damaged file can lose many lines: how many, and where to look first.
+    if (bad.size() > 1) {
+      std::cerr << kProgram << ": " << name_ << ": " << bad.size() << " lines passed over, the first at lines ";
+      for (std::size_t i = 0; i < std::min<std::size_t>(bad.size(), 5); ++i) {
+        std::cerr << (i > 0 ? ", " : "") << bad[i].line;
+      }
+      std::cerr << "\n";
     }
     if (options_.output == Output::Json) {
       std::cout << json_.Object(scorer_, name_, format_) << "\n";

@@ -111,6 +111,25 @@ TEST(AdifTest, BadLinesSayWhatIsWrong) {
   EXPECT_NE(e.messages[3].find("end of the file"), std::string::npos) << e.messages[3];
 }
 
+// A damaged export: every record that cannot be read is reported at its
+// line, each lost call by name, and the records around them are read.
+TEST(AdifTest, DamagedRecordsAreEachReported) {
+  const Events e = Read(
+      Qso("UR5ABC") +
+      "CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW <EOR>\n"      // lost its '<'
+      "<CALL:6UR5ABE <BAND:3>20m <MODE:2>CW <EOR>\n"      // lost its '>'
+      "<CALL:6>UR5ABF <BAND:3>20m <MODE:2>CW\n"           // three records, one <EOR>
+      "<CALL:6>UR5ABG <BAND:3>20m <MODE:2>CW <EOR\n"
+      "<CALL:6>UR5ABH <BAND:3>20m <MODE:2>CW <EOR>\n" +
+      Qso("UR5ABI"));
+  EXPECT_EQ(e.all, (std::vector<std::string>{"1 UR5ABC 20M CW|", "!2", "!3", "!4", "!5", "!6", "7 UR5ABI 20M CW|"}));
+  ASSERT_EQ(e.messages.size(), 5u);
+  EXPECT_EQ(e.messages[0], "field CALL lost its '<' (CALL:6>)");
+  EXPECT_EQ(e.messages[1], "field CALL: no '>' after its length");
+  EXPECT_EQ(e.messages[2], "CALL UR5ABF: 3 records run together without <EOR> (lines 4-6)");
+  EXPECT_EQ(e.messages[4], "CALL UR5ABH: 3 records run together without <EOR> (lines 4-6)");
+}
+
 TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
   const Events e = Read(Qso("UR5ABC") + Qso("Q1ABC", F("DXCC", "288")) + Qso("UR5ABC", F("DXCC", " 230")) +
                         Qso("DL1ABC", F("DXCC", "230")) + Qso("UR5ABC", F("DXCC", "n/a")) +

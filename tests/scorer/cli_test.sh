@@ -87,6 +87,13 @@ expect 0 "ADIF"
 printf 'Band\t  QSOs\tPoints\t  DXDA\n 20M\t     1\t     3\t     1\n 40M\t     1\t     3\t     1\nTotal\t     2\t     6\t     2\n Score: 6*2=12\n' >"$work/adif.expected"
 expect_same "$work/adif.expected" "ADIF report"
 
+# A damaged export: each lost record is named, then how many and where.
+printf '<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW\n<CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW\n<CALL:6>UR5ABE <BAND:3>20m <MODE:2>CW\n' >"$work/broken.adi"
+score "$file_prefix$work/broken.adi"
+expect 1 "damaged ADIF"
+expect_err "broken.adi: line 2: CALL UR5ABD: 3 records run together without <EOR> \(lines 1-3\) \(passed over\)$" "damaged ADIF"
+expect_err "broken.adi: 3 lines passed over, the first at lines 1, 2, 3$" "damaged ADIF: the count"
+
 # A bad line is passed over, or, with --strict, stops the log.
 printf 'START-OF-LOG: 3.0\nCALLSIGN: DL5XY\nQSO: 14500 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\nQSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\n' >"$work/bad.log"
 score "$file_prefix$work/bad.log"
