@@ -3,6 +3,8 @@
 # builds both include this file.
 
 add_library(varnholt_scorer STATIC
+  src/scorer/CallList.cpp
+  ${VARNHOLT_CALL_LIST_CPP}
   src/scorer/ScoreLog.cpp
   src/scorer/ScoreOutput.cpp
   src/scorer/LogDatabase.cpp
@@ -28,7 +30,8 @@ if(NOT WIN32)
   )
   target_link_libraries(logfile_tests PRIVATE varnholt_logfiles GTest::gtest_main Threads::Threads)
   target_compile_options(logfile_tests PRIVATE ${VARNHOLT_WARNINGS})
-  target_compile_definitions(logfile_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(logfile_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             VARNHOLT_CTY_FILE="${VARNHOLT_CTY_FILE}")
   gtest_discover_tests(logfile_tests)
 
   add_executable(scorer_tests tests/native/ScorerTest.cpp)

@@ -23,7 +23,8 @@ ensure_packages() {
 }
 
 # What each kind of step needs.
-NATIVE_PACKAGES=(cmake ninja-build g++ make python3 googletest libgtest-dev libbenchmark-dev)
+# hamradio-files: the country file and the check list compiled into the programs.
+NATIVE_PACKAGES=(cmake ninja-build g++ make python3 googletest libgtest-dev libbenchmark-dev hamradio-files)
 MINGW_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
                 binutils-mingw-w64-x86-64 mingw-w64-tools)
 WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation)

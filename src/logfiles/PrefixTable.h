@@ -2,11 +2,15 @@
 // DXCC prefix (one of the contest's home-region prefixes for the stations
 // that count 3 points, another country's prefix otherwise), the call's own
 // main prefix and its continent. Log files without a prefix column of their
-// own get their prefixes here.
+// own get their prefixes here, from the country file (cty.dat): its whole
+// calls first, then its longest matching prefix, its countries named as the
+// contest's rules name them.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "logfiles/CountryFile.h"
 
 namespace varnholt {
 
@@ -14,13 +18,22 @@ struct PrefixInfo {
   std::string dxccPrefix;  // "" when the call resolves to no country the table knows
   std::string mainPrefix;  // the call's prefix up to and including its digit: "UR5"
   std::string continent;   // "EU", "AS", ...; "" when unknown
+  // The country file places the call nowhere (or it is no call sign). Not
+  // so for /MM and /AM, which are outside every country by rule.
+  bool unknown = false;
 };
 
 // Resolves `callSign` (any letter case, surrounding blanks ignored).
 // Portable calls resolve by where they operate: UR5ABC/P from Ukraine,
 // DL/UA9XX from Germany, K1ABC/4 and UA9ABC/1 by the district digit,
-// /MM and /AM to no country.
+// /MM and /AM to no country. Uses the country file in use.
 PrefixInfo LookUpPrefix(std::string_view callSign);
+PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries);
+
+// The country file LookUpPrefix(callSign) uses: the compiled-in one until
+// another is given, which must then stay for as long as calls are looked up.
+void UseCountryData(const CountryData& countries);
+const CountryData& CountryDataInUse();
 
 // The home-region prefix of an ADIF DXCC entity code (54 European Russia is
 // "UA1", 288 Ukraine is "UR", ...); nullptr for every other entity.
