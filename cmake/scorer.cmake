@@ -15,6 +15,7 @@ target_compile_options(varnholt_scorer PRIVATE ${VARNHOLT_WARNINGS})
 add_executable(varnholt-score src/scorer/ScorerMain.cpp)
 target_link_libraries(varnholt-score PRIVATE varnholt_scorer)
 target_compile_options(varnholt-score PRIVATE ${VARNHOLT_WARNINGS})
+target_compile_definitions(varnholt-score PRIVATE VARNHOLT_VERSION="${PROJECT_VERSION}")
 if(WIN32)
   # Multiplier keys compare as the window compares them on this system.
   target_sources(varnholt-score PRIVATE src/mainform/KeyCollation_win.cpp)
@@ -38,7 +39,8 @@ if(NOT WIN32)
   target_link_libraries(scorer_tests PRIVATE varnholt_scorer GTest::gtest_main Threads::Threads)
   target_include_directories(scorer_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/native)
   target_compile_options(scorer_tests PRIVATE ${VARNHOLT_WARNINGS})
-  target_compile_definitions(scorer_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(scorer_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                             VARNHOLT_SCP_FILE="${VARNHOLT_SCP_FILE}")
   gtest_discover_tests(scorer_tests)
 endif()
 

@@ -160,8 +160,9 @@ class AdifReader {
         case Tag::kBadLength:
           // Where this field's data ends is unknown: give up the record and
           // take up reading again at its "<eor>".
-          Damage(LineAt(at), "field " + std::string(tag.name) +
-                                 (tag.data.empty() ? ": its length is not a number" : ": no '>' after its length"));
+          Damage(LineAt(at),
+                 "field " + std::string(tag.name) +
+                     (tag.data.empty() ? ": its length is not a number" : ": no '>' after its length"));
           ++at;
           continue;
         case Tag::kPastEnd:
@@ -217,7 +218,8 @@ class AdifReader {
       }
       if (!hasLength || text_[i] != '>') {
         tag.kind = Tag::kBadLength;
-        if (hasLength) tag.data = text_.substr(digitsBegin, i - digitsBegin);  // the length, not followed by '>'
+        if (hasLength)
+          tag.data = text_.substr(digitsBegin, i - digitsBegin);  // the length, not followed by '>'
         return tag;
       }
       const std::size_t dataBegin = i + 1;
@@ -305,8 +307,10 @@ class AdifReader {
     std::vector<LogLineError> lost;
     if (record_.damageLine != 0) lost.push_back({record_.damageLine, std::move(record_.damage)});
     if (calls_.size() > 1) {
-      const std::string run = std::to_string(calls_.size()) + " records run together without <EOR> (" + where + ")";
-      for (const auto& [line, call] : calls_) lost.push_back({line, "CALL " + std::string(Trim(call)) + ": " + run});
+      const std::string run =
+          std::to_string(calls_.size()) + " records run together without <EOR> (" + where + ")";
+      for (const auto& [line, call] : calls_)
+        lost.push_back({line, "CALL " + std::string(Trim(call)) + ": " + run});
     } else {
       lost.push_back({record_.line, "fields of several records run together without <EOR> (" + where + ")"});
     }
@@ -377,6 +381,7 @@ class AdifReader {
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
     const std::optional<int> entity = EntityCode(Trim(record_.dxcc));
+    contact_.unknownCall = info.unknown && !entity;
     if (!entity) {
       contact_.dxccPrefix = std::move(info.dxccPrefix);
       return;

@@ -42,7 +42,8 @@ bool HasTag(std::string_view line, std::string_view tag) {
 // "TAG: ...": a word without blanks before the first colon.
 bool StartsWithTag(std::string_view line) {
   const std::size_t colon = line.find(':');
-  return colon != std::string_view::npos && line.substr(0, colon).find_first_of(" \t") == std::string_view::npos;
+  return colon != std::string_view::npos &&
+         line.substr(0, colon).find_first_of(" \t") == std::string_view::npos;
 }
 
 void AssignUpper(std::string& out, std::string_view text) {
@@ -116,6 +117,7 @@ class QsoLineReader {
     contact_.dxccPrefix = std::move(info.dxccPrefix);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
+    contact_.unknownCall = info.unknown;
     sink_.Add(contact_, lineNumber);
   }
 

@@ -15,6 +15,9 @@ struct Contact {
   std::string dxccPrefix;  // where the worked station operates from; "" when unknown
   std::string mainPrefix;
   std::string continent;
+  // The call sign was looked up and placed in no country (the prefix
+  // table's PrefixInfo::unknown); readers whose log gives the prefix leave it false.
+  bool unknownCall = false;
 };
 
 // A line (or, in ADIF, a record) that could not be read, and why.

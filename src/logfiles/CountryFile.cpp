@@ -37,7 +37,8 @@ std::string_view KeyText(const CountryData& data, const CountryKey& key) {
   return data.text.substr(key.at, key.length);
 }
 
-const CountryKey* Find(const CountryData& data, const CountryKey* keys, std::size_t count, std::string_view text) {
+const CountryKey* Find(const CountryData& data, const CountryKey* keys, std::size_t count,
+                       std::string_view text) {
   const CountryKey* end = keys + count;
   const CountryKey* found = std::lower_bound(
       keys, end, text, [&](const CountryKey& key, std::string_view t) { return KeyText(data, key) < t; });
@@ -95,7 +96,8 @@ class Parser {
     }
     if (entities_.size() > std::numeric_limits<std::uint16_t>::max()) Fail("too many countries", line);
     const std::size_t end = text_.find(';', at_);
-    if (end == std::string_view::npos) Fail("the prefixes of " + std::string(fields[0]) + " end with no ';'", line);
+    if (end == std::string_view::npos)
+      Fail("the prefixes of " + std::string(fields[0]) + " end with no ';'", line);
     if (dxcc) {
       CountryEntity entity{};
       std::memcpy(entity.prefix, prefix.data(), prefix.size());
@@ -129,8 +131,12 @@ class Parser {
     CountryKey key{};
     while (i < item.size()) {
       const char open = item[i];
-      const char close = open == '(' ? ')' : open == '[' ? ']' : open == '<' ? '>' : open == '{' ? '}'
-                                                                                 : open == '~' ? '~' : 0;
+      const char close = open == '('   ? ')'
+                         : open == '[' ? ']'
+                         : open == '<' ? '>'
+                         : open == '{' ? '}'
+                         : open == '~' ? '~'
+                                       : 0;
       const std::size_t closed = close == 0 ? std::string_view::npos : item.find(close, i + 1);
       if (closed == std::string_view::npos) Fail("'" + std::string(item) + "' is no prefix", line);
       if (open == '{') {

@@ -28,10 +28,10 @@ struct CountryEntity {
 
 // A call-sign prefix or a whole call, and the country it belongs to.
 struct CountryKey {
-  std::uint32_t at;       // where its text starts in CountryData::text
-  std::uint16_t entity;   // index into CountryData::entities
-  std::uint8_t length;    // of its text
-  char continent[2];      // a continent of its own ("AS"), or two NULs for its country's
+  std::uint32_t at;      // where its text starts in CountryData::text
+  std::uint16_t entity;  // index into CountryData::entities
+  std::uint8_t length;   // of its text
+  char continent[2];     // a continent of its own ("AS"), or two NULs for its country's
 };
 
 // A country file ready for lookups: keys sorted by their text, byte by byte.

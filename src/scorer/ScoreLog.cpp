@@ -27,6 +27,9 @@ void LogScorer::Add(const Contact& contact, int line) {
   qso_.SetText(QsoField::DxccPrefix, contact.dxccPrefix);
   qso_.SetText(QsoField::MainPrefix, contact.mainPrefix);
   qso_.SetText(QsoField::Continent, contact.continent);
+  if (contact.unknownCall && unknownCallSet_.insert(contact.callSign).second) {
+    unknownCalls_.push_back(contact.callSign);
+  }
   ScoreRecord(line);
 }
 

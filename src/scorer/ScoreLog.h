@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "logfiles/ContactFile.h"
@@ -66,6 +67,8 @@ class LogScorer final : public ContactSink {
   std::size_t Contacts() const { return contacts_; }
   std::size_t Duplicates() const { return duplicates_; }
   const std::vector<LogLineError>& BadLines() const { return badLines_; }
+  // The worked calls the country file places nowhere, in log order, each once.
+  const std::vector<std::string>& UnknownCalls() const { return unknownCalls_; }
 
  private:
   QsoRecord qso_;
@@ -77,6 +80,8 @@ class LogScorer final : public ContactSink {
   std::size_t contacts_ = 0;
   std::size_t duplicates_ = 0;
   std::vector<LogLineError> badLines_;
+  std::vector<std::string> unknownCalls_;
+  std::unordered_set<std::string> unknownCallSet_;
 };
 
 // Scores every row of `table` on an open ODBC connection (an SQLHDBC), read

@@ -43,6 +43,7 @@ void ExplainWriter::Scored(const ScoredContact& c) {
       out_ << c.number;
     }
   }
+  if (checkList_ != nullptr && !IsKnownCall(*checkList_, c.callSign)) out_ << ", not in MASTER.SCP";
   out_ << '\n';
 }
 
@@ -75,6 +76,10 @@ void JsonCollector::Scored(const ScoredContact& c) {
     AppendContact(multipliers_, c);
     multipliers_ += ",\"number\":" + JsonString(c.number) + '}';
   }
+  if (checkList_ != nullptr && !IsKnownCall(*checkList_, c.callSign)) {
+    AppendContact(notInList_, c);
+    notInList_ += '}';
+  }
 }
 
 std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
@@ -100,7 +105,8 @@ std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
          "],\"total\":{\"qsos\":" + std::to_string(qsos) + ",\"points\":" + std::to_string(points) +
          ",\"dxda\":" + std::to_string(dxda) + "},\"score\":" + std::to_string(points * dxda) +
          ",\"contacts\":" + std::to_string(scorer.Contacts()) + ",\"duplicates\":[" + duplicates_ +
-         "],\"new_multipliers\":[" + multipliers_ + "],\"bad_lines\":[" + bad + "]}";
+         "],\"new_multipliers\":[" + multipliers_ + "],\"bad_lines\":[" + bad + "]" +
+         (checkList_ != nullptr ? ",\"not_in_scp\":[" + notInList_ + "]}" : std::string("}"));
 }
 
 }  // namespace varnholt

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scorer/CallList.h"
 #include "scorer/ScoreLog.h"
 
 namespace varnholt {
@@ -17,13 +18,16 @@ std::string ReportLines(const std::vector<TStatistic>& bands);
 
 // "12<TAB>UR5ABC<TAB>20M<TAB>CW<TAB>599 1234<TAB>3 points, new multiplier 1234",
 // a line per contact as it is scored.
+// With a check list, a call missing from it is marked ", not in MASTER.SCP".
 class ExplainWriter final : public ScoreWatcher {
  public:
-  explicit ExplainWriter(std::ostream& out) : out_(out) {}
+  explicit ExplainWriter(std::ostream& out, const CallListData* checkList = nullptr)
+      : out_(out), checkList_(checkList) {}
   void Scored(const ScoredContact& contact) override;
 
  private:
   std::ostream& out_;
+  const CallListData* checkList_;
 };
 
 // `text` as a JSON string, quotes included. The log's texts are single-byte:
@@ -31,18 +35,23 @@ class ExplainWriter final : public ScoreWatcher {
 std::string JsonString(std::string_view text);
 
 // Collects the duplicates and the new multipliers in log order, for a JSON
-// object of the whole log.
+// object of the whole log; with a check list, also the contacts whose call
+// is missing from it.
 class JsonCollector final : public ScoreWatcher {
  public:
+  explicit JsonCollector(const CallListData* checkList = nullptr) : checkList_(checkList) {}
   void Scored(const ScoredContact& contact) override;
   // One line: the log's name and format, the station, the band rows, the
   // totals and the score, the contacts counted, the duplicates, the new
-  // multipliers and the lines passed over.
+  // multipliers, the lines passed over and, with a check list, the
+  // contacts not in it ("not_in_scp").
   std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format) const;
 
  private:
+  const CallListData* checkList_;
   std::string duplicates_;  // JSON array elements, comma-separated
   std::string multipliers_;
+  std::string notInList_;
 };
 
 }  // namespace varnholt

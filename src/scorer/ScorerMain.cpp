@@ -1,19 +1,26 @@
 // varnholt-score: the plug-in's scoring rules applied to whole logs, outside
 // the host, printing the report the statistics window would show.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "logfiles/ContactFile.h"
+#include "logfiles/CountryFile.h"
+#include "logfiles/PrefixTable.h"
 #include "mainform/ErrorText.h"
 #include "mainform/TextRules.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include "mainform/KeyCollation_win.h"
 #endif
 
@@ -29,7 +36,8 @@ const char* const kUsage =
     "\n"
     "Scores each log with the plug-in's rules and prints the report its\n"
     "statistics window would show for the same contacts in the same order.\n"
-    "LOG is a Cabrillo, ADIF or sample log, its format told from its content.\n"
+    "LOG is a Cabrillo, ADIF or sample log, its format told from its content;\n"
+    "- reads one from standard input.\n"
     "\n"
     "  --db DATABASE         an ODBC connection string, or an SQLite database file;\n"
     "                        its table is read as the window's re-scan reads it\n"
@@ -41,9 +49,16 @@ const char* const kUsage =
     "  --explain             a line per contact (points or duplicate, and any new\n"
     "                        multiplier), then the report\n"
     "  --strict              stop at a log's first bad line instead of passing over it\n"
+    "  --cty FILE            place calls with this country file (cty.dat) instead of\n"
+    "                        the one compiled in\n"
+    "  --check-calls         with --explain or --json, mark each worked call that is\n"
+    "                        not in the check list of active contest calls (MASTER.SCP)\n"
+    "  --scp FILE            check calls against this list instead of the one\n"
+    "                        compiled in (implies --check-calls)\n"
+    "  --version             the program's version and those of its data files\n"
     "\n"
-    "Exit status: 0 all scored; 1 some lines were passed over; 2 bad usage;\n"
-    "3 a log could not be scored.\n";
+    "Exit status: 0 all scored; 1 some lines were passed over; 2 bad usage, or a\n"
+    "--cty or --scp file that cannot be read; 3 a log could not be scored.\n";
 
 enum ExitStatus { kAllScored = 0, kLinesPassedOver = 1, kBadUsage = 2, kNotScored = 3 };
 
@@ -51,11 +66,15 @@ enum class Output { Report, Json, Explain };
 
 struct Options {
   std::vector<std::string> logs;
-  std::optional<std::string> database, table, stationPrefix;
+  std::optional<std::string> database, table, stationPrefix, countryFile, callList;
   std::optional<LogFormat> format;
   Output output = Output::Report;
   bool strict = false;
+  bool checkCalls = false;
 };
+
+// What standard input is called in messages, for the log "-".
+constexpr const char* kStandardInput = "standard input";
 
 std::optional<LogFormat> FormatNamed(const std::string& name) {
   if (name == "cabrillo") return LogFormat::Cabrillo;
@@ -96,6 +115,20 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       o.output = wanted;
     } else if (arg == "--strict") {
       o.strict = true;
+    } else if (arg == "--cty") {
+      ok = value(o.countryFile);
+    } else if (arg == "--scp") {
+      ok = value(o.callList);
+      o.checkCalls = true;
+    } else if (arg == "--check-calls") {
+      o.checkCalls = true;
+    } else if (arg == "--version") {
+      std::cout << kProgram << " " << VARNHOLT_VERSION << "\ncountry file compiled in: "
+                << (kBuiltInCountryData.version.empty() ? "(no version)" : kBuiltInCountryData.version)
+                << "\ncheck list compiled in: "
+                << (kBuiltInCallList.release.empty() ? "(no version)" : kBuiltInCallList.release) << " ("
+                << kBuiltInCallList.count << " calls)\n";
+      std::exit(kAllScored);
     } else if (arg == "-h" || arg == "--help") {
       std::cout << kUsage;
       std::exit(kAllScored);
@@ -109,6 +142,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (o.database.has_value() != o.table.has_value()) return fail("--db and --table go together");
   if (o.database && !o.logs.empty()) return fail("give either log files or --db, not both");
   if (!o.database && o.logs.empty()) return fail("no log to score");
+  if (std::count(o.logs.begin(), o.logs.end(), "-") > 1) return fail("standard input (-) is one log");
   return o;
 }
 
@@ -118,11 +152,29 @@ using SystemCollation = LocaleKeyCollation;  // as the window compares multiplie
 using SystemCollation = AsciiKeyCollation;
 #endif
 
+// The whole of standard input, byte for byte (on Windows too, where a
+// text-mode read would drop CRs and stop at a Ctrl-Z).
+std::string ReadStandardInput() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::string text;
+  char buffer[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) text.append(buffer, got);
+  if (std::ferror(stdin)) throw ContactFileError("cannot read standard input");
+  return text;
+}
+
 class LogRun {
  public:
-  LogRun(const Options& options, std::string name)
+  // `checkList`, when given, must outlive the run.
+  LogRun(const Options& options, std::string name, const CallListData* checkList)
       : options_(options),
         name_(std::move(name)),
+        display_(name_ == "-" ? kStandardInput : name_),
+        json_(checkList),
+        explain_(std::cout, checkList),
         scorer_(collation_, options.output == Output::Json      ? static_cast<ScoreWatcher*>(&json_)
                             : options.output == Output::Explain ? static_cast<ScoreWatcher*>(&explain_)
                                                                 : nullptr) {
@@ -133,17 +185,17 @@ class LogRun {
   ExitStatus ScoreFile() {
     std::string text;
     try {
-      text = ReadWholeFile(name_);
+      text = name_ == "-" ? ReadStandardInput() : ReadWholeFile(name_);
     } catch (const ContactFileError& e) {
       return NotScored(e.what());
     }
     std::optional<LogFormat> format = options_.format ? options_.format : DetectLogFormat(text);
-    if (!format) return NotScored(name_ + ": not a Cabrillo, ADIF or sample log");
+    if (!format) return NotScored(display_ + ": not a Cabrillo, ADIF or sample log");
     format_ = LogFormatName(*format);
     try {
       ReadLog(text, *format, scorer_);
     } catch (const StrictStop& e) {
-      return NotScored(name_ + ": " + e.what());
+      return NotScored(display_ + ": " + e.what());
     }
     return Finish();
   }
@@ -156,7 +208,7 @@ class LogRun {
     } catch (const LogDatabaseError& e) {
       return NotScored(e.what());
     } catch (const PluginError& e) {
-      return NotScored(name_ + ": " + e.what());
+      return NotScored(display_ + ": " + e.what());
     }
     return Finish();
   }
@@ -171,12 +223,13 @@ class LogRun {
   ExitStatus Finish() {
     const std::vector<LogLineError>& bad = scorer_.BadLines();
     for (const LogLineError& e : bad) {
-      std::cerr << kProgram << ": " << name_ << ": line " << e.line << ": " << e.message
+      std::cerr << kProgram << ": " << display_ << ": line " << e.line << ": " << e.message
                 << " (passed over)\n";
     }
     // A damaged file can lose many lines: how many, and where to look first.
     if (bad.size() > 1) {
-      std::cerr << kProgram << ": " << name_ << ": " << bad.size() << " lines passed over, the first at lines ";
+      std::cerr << kProgram << ": " << display_ << ": " << bad.size()
+                << " lines passed over, the first at lines ";
       for (std::size_t i = 0; i < std::min<std::size_t>(bad.size(), 5); ++i) {
         std::cerr << (i > 0 ? ", " : "") << bad[i].line;
       }
@@ -189,19 +242,36 @@ class LogRun {
       std::cout << ReportLines(scorer_.BandStatistics());
     }
     if (Trim(scorer_.StationPrefix()).empty()) {
-      std::cerr << kProgram << ": " << name_
-                << ": no station prefix (give --station-prefix): the station counts as outside"
-                   " the home region\n";
+      std::cerr << kProgram << ": " << display_ << ": ";
+      if (scorer_.StationCall().empty()) {
+        std::cerr << "no station prefix";
+      } else {
+        std::cerr << "the station's call " << scorer_.StationCall()
+                  << " is in no country of the country file";
+      }
+      std::cerr << " (give --station-prefix): the station counts as outside the home region\n";
+    }
+    const std::vector<std::string>& unknown = scorer_.UnknownCalls();
+    if (!unknown.empty()) {
+      constexpr std::size_t kNamed = 10;
+      std::cerr << kProgram << ": " << display_ << ": " << unknown.size()
+                << (unknown.size() == 1 ? " worked call is" : " worked calls are")
+                << " in no country of the country file, so outside the home region: ";
+      for (std::size_t i = 0; i < std::min(unknown.size(), kNamed); ++i) {
+        std::cerr << (i > 0 ? ", " : "") << unknown[i];
+      }
+      std::cerr << (unknown.size() > kNamed ? ", ...\n" : "\n");
     }
     return scorer_.BadLines().empty() ? kAllScored : kLinesPassedOver;
   }
 
   const Options& options_;
   std::string name_;
+  std::string display_;  // the name in messages
   std::string format_;
   SystemCollation collation_;
   JsonCollector json_;
-  ExplainWriter explain_{std::cout};
+  ExplainWriter explain_;
   LogScorer scorer_;
 };
 
@@ -218,23 +288,53 @@ ExitStatus Guarded(const std::string& name, Score score) {
   }
 }
 
+// Reads a data file given on the command line (a CountryFile or a
+// CallList); says why on stderr and returns nothing when it cannot.
+template <typename Data>
+std::unique_ptr<Data> ReadDataFile(const std::string& option, const std::string& path) {
+  try {
+    return std::make_unique<Data>(ReadWholeFile(path));
+  } catch (const ContactFileError&) {
+    std::cerr << kProgram << ": " << option << ": cannot read '" << path << "'\n";
+  } catch (const std::runtime_error& e) {
+    std::cerr << kProgram << ": " << option << " " << path << ": " << e.what() << "\n";
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::optional<Options> options = ParseOptions(argc, argv);
   if (!options) return kBadUsage;
   std::ios::sync_with_stdio(false);
+
+  std::unique_ptr<CountryFile> countryFile;
+  CountryData countries{};
+  if (options->countryFile) {
+    if (!(countryFile = ReadDataFile<CountryFile>("--cty", *options->countryFile))) return kBadUsage;
+    countries = countryFile->Data();
+    UseCountryData(countries);
+  }
+  std::unique_ptr<CallList> callList;
+  CallListData checkList = kBuiltInCallList;
+  if (options->callList) {
+    if (!(callList = ReadDataFile<CallList>("--scp", *options->callList))) return kBadUsage;
+    checkList = callList->Data();
+  }
+  const CallListData* check = options->checkCalls ? &checkList : nullptr;
+
   if (options->database) {
-    return Guarded(*options->table, [&] { return LogRun(*options, *options->table).ScoreTable(); });
+    return Guarded(*options->table, [&] { return LogRun(*options, *options->table, check).ScoreTable(); });
   }
   int status = kAllScored;
   const bool several = options->logs.size() > 1;
   for (std::size_t i = 0; i < options->logs.size(); ++i) {
     const std::string& log = options->logs[i];
     if (several && options->output != Output::Json)
-      std::cout << (i > 0 ? "\n" : "") << "==> " << log << " <==\n";
-    status =
-        std::max(status, static_cast<int>(Guarded(log, [&] { return LogRun(*options, log).ScoreFile(); })));
+      std::cout << (i > 0 ? "\n" : "") << "==> " << (log == "-" ? kStandardInput : log) << " <==\n";
+    status = std::max(
+        status, static_cast<int>(Guarded(log, [&] { return LogRun(*options, log, check).ScoreFile(); })));
   }
   return status;
 }

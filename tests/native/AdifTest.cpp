@@ -54,9 +54,11 @@ struct Case {
 TEST(AdifTest, ReadsRecords) {
   const Case cases[] = {
       {"free-text header with stray '<' and a field-like text",
-       "Log of DL1ABC <3 a<b <x> " + F("CALL", "ZZ1ZZ") + "\n<Eoh>\n" + Qso("K1ABC"), {"3 K1ABC 20M CW|"}},
+       "Log of DL1ABC <3 a<b <x> " + F("CALL", "ZZ1ZZ") + "\n<Eoh>\n" + Qso("K1ABC"),
+       {"3 K1ABC 20M CW|"}},
       {"no header", Qso("K1ABC") + Qso("K2ABC"), {"1 K1ABC 20M CW|", "2 K2ABC 20M CW|"}},
-      {"header of fields", F("ADIF_VER", "3.1.4") + "\n" + F("PROGRAMID", "x") + "<EOH>\n\n" + Qso("K1ABC"),
+      {"header of fields",
+       F("ADIF_VER", "3.1.4") + "\n" + F("PROGRAMID", "x") + "<EOH>\n\n" + Qso("K1ABC"),
        {"4 K1ABC 20M CW|"}},
       {"tags in any case, type indicator, last record without <eor>",
        "<call:5:S>k1abc <bAnD:4>70cm <Mode:3>ssb <eOr>\n<CALL:5:S>N0ABC<BAND:3>40M<MODE:3>FT8",
@@ -64,8 +66,8 @@ TEST(AdifTest, ReadsRecords) {
       {"data holding '<', <eor> and line breaks",
        F("NOTES", "a <eor>\n<CALL:5>\nb") + Qso("K1ABC") + Qso("K2ABC"),
        {"1 K1ABC 20M CW|", "4 K2ABC 20M CW|"}},
-      {"blanks around values", F("CALL", " k1abc \t") + F("BAND", " 20m ") + F("MODE", "CW\r\n") +
-                                   F("RST_RCVD", "599 ") + "<EOR>",
+      {"blanks around values",
+       F("CALL", " k1abc \t") + F("BAND", " 20m ") + F("MODE", "CW\r\n") + F("RST_RCVD", "599 ") + "<EOR>",
        {"1 K1ABC 20M CW|599"}},
       {"BAND before FREQ, FREQ without BAND, FREQ on no band",
        F("CALL", "K1A") + F("BAND", "40M") + F("FREQ", "14.025") + F("MODE", "CW") + "<EOR>\n" +
@@ -74,9 +76,10 @@ TEST(AdifTest, ReadsRecords) {
            F("MODE", "CW") + "<EOR>\n",
        {"1 K1A 40M CW|", "2 K2A 20M CW|", "!3", "!4"}},
       {"BAND from the table, else FREQ; LF and microwave bands",
-       F("CALL", "K1A") + F("BAND", "630m") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K2A") + F("BAND", "20 m") + F("FREQ", "0.1375") +
-           F("MODE", "CW") + "<EOR>\n" + F("CALL", "K3A") + F("BAND", "x") + F("MODE", "CW") + "<EOR>\n" +
-           F("CALL", "K4A") + F("FREQ", "10368.1") + F("MODE", "CW") + "<EOR>\n",
+       F("CALL", "K1A") + F("BAND", "630m") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K2A") +
+           F("BAND", "20 m") + F("FREQ", "0.1375") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K3A") +
+           F("BAND", "x") + F("MODE", "CW") + "<EOR>\n" + F("CALL", "K4A") + F("FREQ", "10368.1") +
+           F("MODE", "CW") + "<EOR>\n",
        {"1 K1A 630M CW|", "2 K2A 2190M CW|", "!3", "4 K4A 3CM CW|"}},
       {"exchange from SRX_STRING, else SRX",
        Qso("K1A", F("RST_RCVD", "599") + F("SRX", "7") + F("SRX_STRING", "1234")) +
@@ -96,7 +99,8 @@ TEST(AdifTest, ReadsRecords) {
        Qso("K1A") + Qso("K2A", F("OPERATOR", "dl2xy ")) + Qso("K3A", F("STATION_CALLSIGN", "DL1ABC")),
        {"1 K1A 20M CW|", "S DL2XY", "2 K2A 20M CW|", "3 K3A 20M CW|"}},
       {"STATION_CALLSIGN before OPERATOR",
-       Qso("K1A", F("OPERATOR", "DL2XY") + F("STATION_CALLSIGN", "DL1ABC")), {"S DL1ABC", "1 K1A 20M CW|"}},
+       Qso("K1A", F("OPERATOR", "DL2XY") + F("STATION_CALLSIGN", "DL1ABC")),
+       {"S DL1ABC", "1 K1A 20M CW|"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
 }
@@ -114,15 +118,15 @@ TEST(AdifTest, BadLinesSayWhatIsWrong) {
 // A damaged export: every record that cannot be read is reported at its
 // line, each lost call by name, and the records around them are read.
 TEST(AdifTest, DamagedRecordsAreEachReported) {
-  const Events e = Read(
-      Qso("UR5ABC") +
-      "CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW <EOR>\n"      // lost its '<'
-      "<CALL:6UR5ABE <BAND:3>20m <MODE:2>CW <EOR>\n"      // lost its '>'
-      "<CALL:6>UR5ABF <BAND:3>20m <MODE:2>CW\n"           // three records, one <EOR>
-      "<CALL:6>UR5ABG <BAND:3>20m <MODE:2>CW <EOR\n"
-      "<CALL:6>UR5ABH <BAND:3>20m <MODE:2>CW <EOR>\n" +
-      Qso("UR5ABI"));
-  EXPECT_EQ(e.all, (std::vector<std::string>{"1 UR5ABC 20M CW|", "!2", "!3", "!4", "!5", "!6", "7 UR5ABI 20M CW|"}));
+  const Events e = Read(Qso("UR5ABC") +
+                        "CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW <EOR>\n"  // lost its '<'
+                        "<CALL:6UR5ABE <BAND:3>20m <MODE:2>CW <EOR>\n"  // lost its '>'
+                        "<CALL:6>UR5ABF <BAND:3>20m <MODE:2>CW\n"       // three records, one <EOR>
+                        "<CALL:6>UR5ABG <BAND:3>20m <MODE:2>CW <EOR\n"
+                        "<CALL:6>UR5ABH <BAND:3>20m <MODE:2>CW <EOR>\n" +
+                        Qso("UR5ABI"));
+  EXPECT_EQ(e.all,
+            (std::vector<std::string>{"1 UR5ABC 20M CW|", "!2", "!3", "!4", "!5", "!6", "7 UR5ABI 20M CW|"}));
   ASSERT_EQ(e.messages.size(), 5u);
   EXPECT_EQ(e.messages[0], "field CALL lost its '<' (CALL:6>)");
   EXPECT_EQ(e.messages[1], "field CALL: no '>' after its length");

@@ -1,9 +1,8 @@
-#include "logfiles/ContactFile.h"
-
 #include <gtest/gtest.h>
 
 #include "logfiles/Bands.h"
 #include "logfiles/Cabrillo.h"
+#include "logfiles/ContactFile.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
 
@@ -93,17 +92,19 @@ TEST(CabrilloTest, ReportsBadLinesAndGoesOn) {
 // and MHz, from 2190m to light, and the gaps between bands.
 TEST(BandsTest, CabrilloAndAdifShareOneTable) {
   const std::pair<const char*, const char*> cabrillo[] = {
-      {"137", "2190M"},  {"475", "630M"},    {"502", "560M"},     {"5100", "60M"},    {"5450", "60M"},
-      {"40680", "8M"},   {"54000", "6M"},    {"54000.5", "5M"},   {"50", "6M"},       {"902", "33CM"},
-      {"1.2G", "23CM"},  {"1.2g", "23CM"},   {"2.3G", "13CM"},    {"3.4G", "9CM"},    {"5.7G", "6CM"},
-      {"10G", "3CM"},    {"24G", "1.25CM"},  {"47G", "6MM"},      {"75G", "4MM"},     {"122G", "2.5MM"},
-      {"134G", "2MM"},   {"241G", "1MM"},    {"light", "LIGHT"},  {"1296200", "23CM"}, {"14500", ""},
-      {"5500", ""},      {"3G", ""},         {"902.5", ""},       {"", ""},
+      {"137", "2190M"},  {"475", "630M"}, {"502", "560M"},    {"5100", "60M"},
+      {"5450", "60M"},   {"40680", "8M"}, {"54000", "6M"},    {"54000.5", "5M"},
+      {"50", "6M"},      {"902", "33CM"}, {"1.2G", "23CM"},   {"1.2g", "23CM"},
+      {"2.3G", "13CM"},  {"3.4G", "9CM"}, {"5.7G", "6CM"},    {"10G", "3CM"},
+      {"24G", "1.25CM"}, {"47G", "6MM"},  {"75G", "4MM"},     {"122G", "2.5MM"},
+      {"134G", "2MM"},   {"241G", "1MM"}, {"light", "LIGHT"}, {"1296200", "23CM"},
+      {"14500", ""},     {"5500", ""},    {"3G", ""},         {"902.5", ""},
+      {"", ""},
   };
   for (const auto& [field, band] : cabrillo) EXPECT_EQ(BandFromCabrilloFrequency(field), band) << field;
   const std::pair<const char*, const char*> adif[] = {
-      {"2190m", "2190M"}, {" 1.25CM ", "1.25CM"}, {"1.25m", "1.25M"}, {"submm", "SUBMM"}, {"20 m", ""},
-      {"light", ""},
+      {"2190m", "2190M"}, {" 1.25CM ", "1.25CM"}, {"1.25m", "1.25M"},
+      {"submm", "SUBMM"}, {"20 m", ""},           {"light", ""},
   };
   for (const auto& [name, band] : adif) EXPECT_EQ(BandFromAdifName(name), band) << name;
   EXPECT_EQ(BandFromKhz(10368100), "3CM");
@@ -148,7 +149,8 @@ TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
   EXPECT_EQ(DetectLogFormat("# sample\nUR5ABC\t20M\tCW\t\tUR\tUR5\tEU\n"), LogFormat::Sample);
   EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBFSTART-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
   EXPECT_EQ(DetectLogFormat("# exported\n# by hand\nSTART-OF-LOG: 3.0\n"), LogFormat::Cabrillo);
-  EXPECT_EQ(DetectLogFormat("My log:\n\n  qso: 14025 CW 2025-03-29 0000 A 599 1 B 599 2\n"), LogFormat::Cabrillo);
+  EXPECT_EQ(DetectLogFormat("My log:\n\n  qso: 14025 CW 2025-03-29 0000 A 599 1 B 599 2\n"),
+            LogFormat::Cabrillo);
   EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBF<ADIF_VER:5>3.1.4<EOH>"), LogFormat::Adif);
   EXPECT_EQ(DetectLogFormat("\xEF\xBB\xBFUR5ABC\t20M\tCW\t\tUR\tUR5\tEU\n"), LogFormat::Sample);
   EXPECT_EQ(DetectLogFormat(std::string(70000, '\n') + "QSO: 14025 CW\n"), std::nullopt);

@@ -1,5 +1,3 @@
-#include "logfiles/PrefixTable.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "logfiles/ContactFile.h"
+#include "logfiles/PrefixTable.h"
 #include "mainform/Scoring.h"
 
 namespace varnholt {
@@ -152,12 +151,14 @@ TEST(CountryFileTest, ReadsCountriesPrefixesAndWholeCalls) {
       "European Russia: 16: 29: EU: 53.65: -41.37: -4.0: UA:\n    R,U,=R9AB/1(17)[19];\n"
       "Belarus: 16: 29: EU: 54.00: -28.00: -2.0: EU:\n    EU,EV,EW;\n"
       "Sicily: 15: 28: EU: 37.50: -14.00: -1.0: *IT9:\n    IT9,=UR1X;\n"
-      "Asiatic Russia: 17: 30: AS: 55.88: -84.08: -7.0: UA9:\n    UA9(19)[33]{EU},R9<1.0/2.0>~-7.0~,=VER20250101;\n");
+      "Asiatic Russia: 17: 30: AS: 55.88: -84.08: -7.0: UA9:\n    "
+      "UA9(19)[33]{EU},R9<1.0/2.0>~-7.0~,=VER20250101;\n");
   const CountryData data = file.Data();
   EXPECT_EQ(data.version, "VER20250101");
   const std::pair<const char*, const char*> cases[] = {
-      {"UR5ABC", "UR EU"}, {"EM1U/X", "UR AN"}, {"UA3ABC", "UA1 EU"}, {"R9AB/1", "UA1 EU"}, {"R9AB", "UA9 AS"},
-      {"EW1AA", "EW EU"},  {"UA9ABC", "UA9 EU"}, {"UR1X", "UR EU"},   {"IT9ABC", " "},
+      {"UR5ABC", "UR EU"},  {"EM1U/X", "UR AN"}, {"UA3ABC", "UA1 EU"},
+      {"R9AB/1", "UA1 EU"}, {"R9AB", "UA9 AS"},  {"EW1AA", "EW EU"},
+      {"UA9ABC", "UA9 EU"}, {"UR1X", "UR EU"},   {"IT9ABC", " "},
   };
   for (const auto& [call, expected] : cases) {
     const PrefixInfo info = LookUpPrefix(call, data);
@@ -169,7 +170,8 @@ TEST(CountryFileTest, ReadsCountriesPrefixesAndWholeCalls) {
 TEST(CountryFileTest, NamesTheLineOfAMistake) {
   const std::pair<const char*, const char*> cases[] = {
       {"", "no country in it"},
-      {"Ukraine: 16: 29: EU\n  UR;", "line 1: a country needs eight fields, each ended by ':', before its prefixes"},
+      {"Ukraine: 16: 29: EU\n  UR;",
+       "line 1: a country needs eight fields, each ended by ':', before its prefixes"},
       {"Nowhere: 1: 2: XX: 0: 0: 0: NW:\n NW;", "line 1: 'XX' is no continent"},
       {"Ukraine: 16: 29: EU: 0: 0: 0: UR:\n UR,\n U$R;", "line 3: 'U$R' is no prefix"},
       {"Ukraine: 16: 29: EU: 0: 0: 0: UR:\n UR,(16)", "line 1: the prefixes of Ukraine end with no ';'"},

@@ -7,6 +7,7 @@
 #include "logfiles/Cabrillo.h"
 #include "mainform/ErrorText.h"
 #include "mainform/Rescan.h"
+#include "scorer/CallList.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
 
@@ -183,6 +184,38 @@ TEST(ScorerTest, LogTableFailuresCarryTheDatabaseMessage) {
   }
   EXPECT_EQ(scorer.Contacts(), 0u);
   EXPECT_TRUE(db.Disconnect());  // no statement left on the connection
+}
+
+// The check list: a call as logged or by its home call; the compiled-in
+// list is the file it was built from.
+TEST(CallListTest, KnowsCallsAsLoggedOrByTheirHomeCall) {
+  const CallList list("# Release 2025.01.01\n\nk1abc\nDL/UR5XYZ\r\nK1ABC\nUA9XX\n");
+  const CallListData data = list.Data();
+  EXPECT_EQ(data.count, 3u);
+  EXPECT_EQ(data.release, "Release 2025.01.01");
+  for (const char* call : {"K1ABC", " k1abc ", "K1ABC/P", "DL/K1ABC/QRP", "DL/UR5XYZ", "UA9XX/1"}) {
+    EXPECT_TRUE(IsKnownCall(data, call)) << call;
+  }
+  for (const char* call : {"K1AB", "K1ABCD", "UR5XYZ", "", "A", "UR5XYZ/P"})
+    EXPECT_FALSE(IsKnownCall(data, call)) << call;
+  EXPECT_THROW(CallList("K1ABC\nK1 ABC\n"), CallListError);
+
+  const CallList file(ReadWholeFile(VARNHOLT_SCP_FILE));
+  EXPECT_EQ(file.Data().text, kBuiltInCallList.text);
+  EXPECT_EQ(file.Data().count, kBuiltInCallList.count);
+
+  AsciiKeyCollation collation;
+  JsonCollector json(&data);
+  LogScorer scorer(collation, &json);
+  ReadCabrillo(
+      "QSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 K1ABC 599 2\n"
+      "QSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 K2ABC 599 2\n",
+      scorer);
+  const std::string object = json.Object(scorer, "log", "Cabrillo");
+  EXPECT_NE(
+      object.find(",\"not_in_scp\":[{\"line\":2,\"call\":\"K2ABC\",\"band\":\"20M\",\"mode\":\"CW\"}]}"),
+      std::string::npos)
+      << object;
 }
 
 }  // namespace

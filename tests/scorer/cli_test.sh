@@ -74,6 +74,33 @@ expect 0 "--explain"
 [ "$(grep -c $'\tduplicate$' "$work/out")" -eq $((5905 - 5827)) ] || fail "--explain: duplicate lines"
 tail -n 9 "$work/out" | diff -q - "$src/tests/scorer/expected/k9ct.txt" >/dev/null || fail "--explain: the report at its end"
 
+# A log from standard input, and the version.
+score - <"$logs/k9ct.log"
+expect 0 "standard input"
+expect_same "$src/tests/scorer/expected/k9ct.txt" "standard input report"
+score --version
+expect 0 "--version"
+grep -Eq '^varnholt-score [0-9]+\.[0-9]+\.[0-9]+$' "$work/out" && grep -q '^country file compiled in: VER[0-9]' "$work/out" ||
+  fail "--version: $(head -3 "$work/out")"
+
+# Calls placed by the country file, its own or one given; calls checked
+# against MASTER.SCP.
+printf 'START-OF-LOG: 3.0\nCALLSIGN: HC8N\nQSO: 14025 CW 2025-03-29 0000 HC8N 599 1 QQ1X 599 1234\nQSO: 14025 CW 2025-03-29 0001 HC8N 599 2 UR5AW/P 599 1235\n' >"$work/calls.log"
+score --check-calls --explain "$file_prefix$work/calls.log"
+expect 0 "--check-calls"
+grep -q $'^3\tQQ1X\t20M\tCW\t599 1234\t1 point, new multiplier 1234, not in MASTER.SCP$' "$work/out" || fail "--check-calls: QQ1X not marked"
+grep -q $'^4\tUR5AW/P\t20M\tCW\t599 1235\t3 points, new multiplier 1235$' "$work/out" || fail "--check-calls: UR5AW/P"
+grep -q "station prefix\|HC8N" "$work/err" && fail "HC8N: $(cat "$work/err")"
+expect_err "calls.log: 1 worked call is in no country of the country file, so outside the home region: QQ1X$" "unknown call"
+printf 'Nowhere: 1: 1: EU: 0.0: 0.0: 0.0: QQ:\n    QQ;\nUkraine: 16: 29: EU: 50.0: -30.0: -2.0: UR:\n    UR;\n' >"$work/own.dat"
+score --cty "$file_prefix$work/own.dat" --json "$file_prefix$work/calls.log"
+expect 0 "--cty"
+expect_err "the station's call HC8N is in no country of the country file \(give --station-prefix\)" "--cty: station"
+grep -q '"station":{"call":"HC8N","prefix":""}' "$work/out" && ! grep -q not_in_scp "$work/out" || fail "--cty: $(cat "$work/out")"
+score --cty "$file_prefix$work/calls.log" "$file_prefix$work/calls.log"
+expect 2 "--cty, not a country file"
+expect_err "--cty .*calls.log: line 1: a country needs eight fields" "--cty, not a country file"
+
 # ADIF, with a header of free text and tags in any letter case.
 cat >"$work/log.adi" <<'ADI'
 Exported by hand <for a test>
