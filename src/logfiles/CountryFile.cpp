@@ -33,16 +33,22 @@ std::string_view TrimSpace(std::string_view text) {
   return text;
 }
 
-std::string_view KeyText(const CountryData& data, const CountryKey& key) {
-  return data.text.substr(key.at, key.length);
-}
+// Keys that start alike, in their sorted order.
+struct KeyRange {
+  const CountryKey* first;
+  const CountryKey* last;
+  bool empty() const { return first == last; }
+};
 
-const CountryKey* Find(const CountryData& data, const CountryKey* keys, std::size_t count,
-                       std::string_view text) {
-  const CountryKey* end = keys + count;
-  const CountryKey* found = std::lower_bound(
-      keys, end, text, [&](const CountryKey& key, std::string_view t) { return KeyText(data, key) < t; });
-  return found != end && KeyText(data, *found) == text ? found : nullptr;
+// Of `range`, whose keys all start with the same i characters, the keys
+// whose character i is `c`. A key that ends before it sorts first.
+KeyRange Narrow(const CountryData& data, KeyRange range, std::size_t i, char c) {
+  auto at = [&](const CountryKey& key) { return key.length > i ? data.text[key.at + i] : '\0'; };
+  const CountryKey* first = std::lower_bound(range.first, range.last, c,
+                                             [&](const CountryKey& key, char ch) { return at(key) < ch; });
+  const CountryKey* last =
+      std::upper_bound(first, range.last, c, [&](char ch, const CountryKey& key) { return ch < at(key); });
+  return {first, last};
 }
 
 CountryMatch MatchOf(const CountryData& data, const CountryKey* key) {
@@ -191,24 +197,29 @@ void SortKeys(const std::string& text, std::vector<CountryKey>& keys) {
 
 }  // namespace
 
+// Both narrow the sorted keys character by character, so a call that no
+// key begins like is given up after a few steps.
 CountryMatch FindWholeCall(const CountryData& data, std::string_view call) {
-  return MatchOf(data, Find(data, data.calls, data.callCount, call));
+  KeyRange range{data.calls, data.calls + data.callCount};
+  for (std::size_t i = 0; i < call.size() && !range.empty(); ++i) range = Narrow(data, range, i, call[i]);
+  const bool found = !call.empty() && !range.empty() && range.first->length == call.size();
+  return MatchOf(data, found ? range.first : nullptr);
 }
 
 CountryMatch FindLongestPrefix(const CountryData& data, std::string_view call) {
-  for (std::size_t length = std::min(call.size(), data.longestPrefix); length > 0; --length) {
-    if (const CountryKey* key = Find(data, data.prefixes, data.prefixCount, call.substr(0, length))) {
-      return MatchOf(data, key);
-    }
+  KeyRange range{data.prefixes, data.prefixes + data.prefixCount};
+  const CountryKey* longest = nullptr;
+  for (std::size_t i = 0; i < call.size() && !range.empty(); ++i) {
+    range = Narrow(data, range, i, call[i]);
+    if (!range.empty() && range.first->length == i + 1) longest = range.first;
   }
-  return {};
+  return MatchOf(data, longest);
 }
 
 CountryFile::CountryFile(std::string_view text) {
   Parser(text, text_, entities_, prefixes_, calls_).Parse();
   SortKeys(text_, prefixes_);
   SortKeys(text_, calls_);
-  for (const CountryKey& key : prefixes_) longestPrefix_ = std::max<std::size_t>(longestPrefix_, key.length);
   // The file tells its version as a whole call: "=VER20230502".
   for (const CountryKey& key : calls_) {
     const std::string_view call = std::string_view(text_).substr(key.at, key.length);
@@ -221,7 +232,7 @@ CountryFile::CountryFile(std::string_view text) {
 
 CountryData CountryFile::Data() const {
   return CountryData{text_,         entities_.data(), entities_.size(), prefixes_.data(), prefixes_.size(),
-                     calls_.data(), calls_.size(),    longestPrefix_,   version_};
+                     calls_.data(), calls_.size(),    version_};
 }
 
 }  // namespace varnholt

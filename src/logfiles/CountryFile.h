@@ -43,8 +43,7 @@ struct CountryData {
   std::size_t prefixCount;
   const CountryKey* calls;
   std::size_t callCount;
-  std::size_t longestPrefix;  // the length of the longest prefix
-  std::string_view version;   // the file's own version ("VER20230502"); "" when it has none
+  std::string_view version;  // the file's own version ("VER20230502"); "" when it has none
 };
 
 // What a key says about a call.
@@ -76,7 +75,6 @@ class CountryFile {
   std::string text_;
   std::vector<CountryEntity> entities_;
   std::vector<CountryKey> prefixes_, calls_;
-  std::size_t longestPrefix_ = 0;
   std::string version_;
 };
 

@@ -75,7 +75,7 @@ void WriteCountryTable(const CountryData& d, const std::string& source, std::ost
   out << "}  // namespace\n\n"
       << "extern const CountryData kBuiltInCountryData = {\n"
       << "    std::string_view(kText, sizeof kText - 1), kEntities, " << d.entityCount << ", kPrefixes, "
-      << d.prefixCount << ", kCalls, " << d.callCount << ", " << d.longestPrefix << ", \"" << d.version
+      << d.prefixCount << ", kCalls, " << d.callCount << ", \"" << d.version
       << "\"};\n\n}  // namespace varnholt\n";
 }
 
