@@ -6,6 +6,11 @@
 // report every event at a line the file has, in file order, hand on
 // contacts with a call sign and a band, and every contact must reach the
 // score: counted once, or as a duplicate.
+//
+// One choice reads the bytes as a country file (--cty) instead: whatever it
+// accepts, every prefix and whole call it lists must be found again, and
+// every call placed must land in one of its countries.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +18,7 @@
 #include <string_view>
 
 #include "logfiles/ContactFile.h"
+#include "logfiles/CountryFile.h"
 #include "logfiles/PrefixTable.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
@@ -80,17 +86,54 @@ class Checker final : public ContactSink {
   int last_ = 1;
 };
 
+void CheckCountryFile(std::string_view text) {
+  std::optional<CountryFile> file;
+  try {
+    file.emplace(text);
+  } catch (const CountryFileError&) {
+    return;
+  }
+  const CountryData data = file->Data();
+  EXPECT(data.entityCount > 0);
+  for (std::size_t i = 0; i < data.callCount; ++i) {
+    const CountryKey& key = data.calls[i];
+    EXPECT(FindWholeCall(data, data.text.substr(key.at, key.length)).entity == &data.entities[key.entity]);
+  }
+  for (std::size_t i = 0; i < data.prefixCount; ++i) {
+    const CountryKey& key = data.prefixes[i];
+    EXPECT(FindLongestPrefix(data, data.text.substr(key.at, key.length)).entity ==
+           &data.entities[key.entity]);
+  }
+  // Every word of the file as a call sign.
+  for (std::size_t at = 0, words = 0; at < text.size() && words < 64; ++words) {
+    const std::size_t end = std::min(text.find_first_of(" \n,;:", at), text.size());
+    const PrefixInfo info = LookUpPrefix(text.substr(at, end - at), data);
+    if (!info.dxccPrefix.empty()) {
+      bool listed = false;
+      for (std::size_t e = 0; e < data.entityCount; ++e)
+        listed = listed || info.dxccPrefix == data.entities[e].prefix;
+      EXPECT(listed && info.continent.size() == 2 && !info.unknown);
+    }
+    at = end + 1;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   std::optional<LogFormat> format;
-  switch (data[0] % 4) {
+  switch (data[0] % 5) {
     case 0: format = DetectLogFormat(text); break;
     case 1: format = LogFormat::Cabrillo; break;
     case 2: format = LogFormat::Adif; break;
-    default: format = LogFormat::Sample; break;
+    case 3:
+      format = LogFormat::Sample;
+      break;
+    default:
+      CheckCountryFile(text);
+      return 0;
   }
   if (!format) return 0;
   int lines = 1;

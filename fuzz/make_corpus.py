@@ -114,7 +114,7 @@ def log_rows():
     yield "empty_log", log(texts, [])
 
 
-DETECT, CABRILLO, ADIF, SAMPLE = 0, 1, 2, 3
+DETECT, CABRILLO, ADIF, SAMPLE, COUNTRY_FILE = 0, 1, 2, 3, 4
 
 
 def log_files():
@@ -130,6 +130,16 @@ def log_files():
         b"<call:6>UR5ABC<band:3>20m<mode:2>CW<rst_rcvd:3>599<srx_string:4>1234<station_callsign:5>DL5XY<eor>\n"
         b"<CALL:5:S>UA9XX<FREQ:6>7.0123<MODE:3>SSB<SRX:2>17<DXCC:2>15<EOR>\n"
         b"<CALL:4>K1AB<MODE:2>CW<eor>\n<CALL:10>TRUNCATED")
+    yield "cabrillo-pasted", bytes([DETECT]) + (
+        b"\xef\xbb\xbf# exported\nMy log, 73:\nQSO: 1.2G FM 2025-03-29 0000 UT5XX 59 KN18 UR5ABC 59 KN29\n"
+        b"END-OF-LOG:\nQSO: 137 CW 2025-03-29 0001 UT5XX 599 1 HC8N 599 2\nClaimed score: 2\n")
+    yield "adif-damaged", bytes([ADIF]) + (
+        b"<CALL:6>UR5ABC <BAND:4>630m <MODE:2>CW\nCALL:6>UR5ABD <BAND:3>20m <MODE:2>CW <EOR>\n"
+        b"<CALL:6UR5ABE <BAND:3>20m <MODE:2>CW <EOR\n<CALL:6>UR5ABF <BAND:3>20m <MODE:2>CW <EOR>\n")
+    yield "country-file", bytes([COUNTRY_FILE]) + (
+        b"Ukraine: 16: 29: EU: 50.00: -30.00: -2.0: UR:\n    EM,UR,=EM1U/X{AN},=UR1X;\n"
+        b"European Russia: 16: 29: EU: 53.65: -41.37: -4.0: UA:\n    R,U,=R9AB/1(17)[19];\n"
+        b"Sicily: 15: 28: EU: 37.50: -14.00: -1.0: *IT9:\n    IT9,=UR1X;\n")
     yield "sample", bytes([SAMPLE]) + (
         b"# sample\nstation\tDL5XY\tDL\nUR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\r\n"
         b"UR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\nbroken\tline\n")
