@@ -76,10 +76,16 @@ std::string_view BandFromKhz(double khz) {
 }
 
 std::string_view BandFromCabrilloFrequency(std::string_view field) {
-  for (const Band& b : kBands) {
-    if (!b.cabrillo.empty() && EqualsUpper(field, b.cabrillo)) return b.name;
+  // Designators have at most three digits or end in a letter; kHz of the
+  // bands below 50 MHz, the common case, have more digits.
+  const bool designator =
+      field.size() <= 3 || (!field.empty() && !(field.back() >= '0' && field.back() <= '9'));
+  if (designator) {
+    for (const Band& b : kBands) {
+      if (!b.cabrillo.empty() && EqualsUpper(field, b.cabrillo)) return b.name;
+    }
+    if (EqualsUpper(field, kLight)) return kLight;
   }
-  if (EqualsUpper(field, kLight)) return kLight;
   // kHz, possibly with a fraction; nothing else may follow the number.
   std::size_t i = 0;
   bool digits = false, point = false;

@@ -197,15 +197,16 @@ void SortKeys(const std::string& text, std::vector<CountryKey>& keys) {
 
 }  // namespace
 
-// Both narrow the sorted keys character by character, so a call that no
-// key begins like is given up after a few steps.
 CountryMatch FindWholeCall(const CountryData& data, std::string_view call) {
-  KeyRange range{data.calls, data.calls + data.callCount};
-  for (std::size_t i = 0; i < call.size() && !range.empty(); ++i) range = Narrow(data, range, i, call[i]);
-  const bool found = !call.empty() && !range.empty() && range.first->length == call.size();
-  return MatchOf(data, found ? range.first : nullptr);
+  auto text = [&](const CountryKey& key) { return data.text.substr(key.at, key.length); };
+  const CountryKey* end = data.calls + data.callCount;
+  const CountryKey* found = std::lower_bound(
+      data.calls, end, call, [&](const CountryKey& key, std::string_view c) { return text(key) < c; });
+  return MatchOf(data, found != end && text(*found) == call ? found : nullptr);
 }
 
+// Narrows the sorted prefixes character by character: each step keeps those
+// that begin like the call so far, so the longest is found in one pass.
 CountryMatch FindLongestPrefix(const CountryData& data, std::string_view call) {
   KeyRange range{data.prefixes, data.prefixes + data.prefixCount};
   const CountryKey* longest = nullptr;
