@@ -1,5 +1,7 @@
 # Windows test programs, run under Wine by ctest (the toolchain's emulator).
-# They load dist/win64/Varnholt.dll by name as a host does.
+# Each build's programs load that build's DLL (dist/win32 or dist/win64) by
+# name as a host does. Every test that needs Wine carries the label "wine",
+# so that a machine that cannot run this build's programs can leave them out.
 
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -25,7 +27,7 @@ function(varnholt_wine_test name)
   target_link_options(${name} PRIVATE ${VARNHOLT_STATIC_LINK})
   add_dependencies(${name} Varnholt)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS wine)
 endfunction()
 
 varnholt_wine_test(wine_entry_points tests/wine/EntryPointsTest.cpp)

@@ -2,8 +2,20 @@
 # when they are missing. Idempotent; uses sudo when not run as root.
 
 varnholt_apt_updated=no
+# Another package manager run (an unattended upgrade on a fresh machine) may
+# hold the lock: wait for it, but not for ever. Slow mirrors give up too.
+VARNHOLT_APT_OPTIONS=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3 -o Acquire::http::Timeout=60)
 
-ensure_packages() {
+deps_sudo() {
+  [ "$(id -u)" -ne 0 ] && echo sudo
+  return 0
+}
+
+# ensure_packages_from SUITE PACKAGE...: as ensure_packages, the packages
+# taken from SUITE ("" for the default release).
+ensure_packages_from() {
+  local suite=$1
+  shift
   local missing=()
   local pkg
   for pkg in "$@"; do
@@ -12,14 +24,21 @@ ensure_packages() {
     fi
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  local sudo
+  sudo=$(deps_sudo)
   echo "Installing missing packages: ${missing[*]}"
   if [ "$varnholt_apt_updated" = no ]; then
-    $sudo apt-get update -qq
+    $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" update -qq
     varnholt_apt_updated=yes
   fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  local release=()
+  [ -n "$suite" ] && release=(-t "$suite")
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" install -y -qq \
+    --no-install-recommends "${release[@]}" "${missing[@]}" >/dev/null
+}
+
+ensure_packages() {
+  ensure_packages_from "" "$@"
 }
 
 # What each kind of step needs.

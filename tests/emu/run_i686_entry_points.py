@@ -2,8 +2,9 @@
 """Runs the shipping 32-bit plug-in DLL in a CPU emulator and calls its entry
 points exactly as the host does.
 
-32-bit Windows programs cannot run on our build machines, so this is the only
-place where the i686 code itself executes. The script loads the DLL the way
+The Wine tests run the same DLL where the machine can run 32-bit programs;
+this check runs everywhere (also where it cannot) and sees what Wine does
+not: every stack and register effect of each call. The script loads the DLL the way
 the Windows loader does (sections mapped, base relocations applied, imports
 bound to stubs, static TLS set up, TLS callbacks and DllMainCRTStartup run
 with DLL_PROCESS_ATTACH), once at the preferred image base and once moved to

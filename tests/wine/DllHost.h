@@ -11,17 +11,26 @@
 #include <string>
 #include <vector>
 
+// The host passes arguments in registers (EAX, EDX, ECX) in the 32-bit
+// build. Calling through these types is what makes a wrong convention on the
+// plug-in's side fail a test.
+#if defined(__i386__)
+#define HOSTCALL __attribute__((regparm(3)))
+#else
+#define HOSTCALL
+#endif
+
 namespace host {
 
 // The six entry points, found by name as the host finds them.
 struct Plugin {
   HMODULE module = nullptr;
-  void (*GetInfo)(void* info) = nullptr;
-  std::int32_t (*GetScore)(const void* record) = nullptr;
-  std::int32_t (*AddQSO)(const void* record) = nullptr;
-  void (*GrabNumber)(const void* record, void* slot) = nullptr;
-  HWND (*Run)(std::int32_t ignored, const void* record) = nullptr;
-  void (*Release)() = nullptr;
+  void(HOSTCALL* GetInfo)(void* info) = nullptr;
+  std::int32_t(HOSTCALL* GetScore)(const void* record) = nullptr;
+  std::int32_t(HOSTCALL* AddQSO)(const void* record) = nullptr;
+  void(HOSTCALL* GrabNumber)(const void* record, void* slot) = nullptr;
+  HWND(HOSTCALL* Run)(std::int32_t ignored, const void* record) = nullptr;
+  void(HOSTCALL* Release)() = nullptr;
 };
 
 // Loads the DLL once per process; aborts the test program if it cannot.
