@@ -8,8 +8,12 @@ else()
   set(VARNHOLT_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/win64 CACHE PATH "Where the built DLL goes")
 endif()
 
-# Nothing beyond Windows' own DLLs at run time.
-set(VARNHOLT_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Nothing beyond Windows' own DLLs at run time. The statically linked thread
+# runtime imports GetTickCount64, which Windows has had since Vista (6.0):
+# the header says so, instead of the linker's default 4.0, so that an older
+# system refuses the file at once rather than failing to bind it.
+set(VARNHOLT_STATIC_LINK -static -static-libgcc -static-libstdc++
+    -Wl,--major-os-version,6,--minor-os-version,0,--major-subsystem-version,6,--minor-subsystem-version,0)
 
 add_library(Varnholt SHARED
   src/plugin/DoMain_win.cpp

@@ -39,3 +39,13 @@ varnholt_wine_test(wine_collation tests/wine/CollationTest.cpp src/mainform/KeyC
 varnholt_wine_test(wine_soak tests/wine/SoakTest.cpp)
 target_link_libraries(wine_soak PRIVATE psapi)
 varnholt_wine_test(wine_hostile tests/wine/HostileTest.cpp)
+varnholt_wine_test(wine_boundary tests/wine/HostBoundaryTest.cpp)
+
+# Every failable call of the plug-in failed once, in the main scenes of a
+# contest, with Wine's heap checking on. VARNHOLT_FAULTS=all in the
+# environment fails every call instead of a sample.
+varnholt_wine_test(wine_faults tests/wine/FaultInjectionTest.cpp tests/wine/ImportFaults.cpp)
+target_link_libraries(wine_faults PRIVATE varnholt_logfiles)
+target_compile_definitions(wine_faults PRIVATE
+  VARNHOLT_REAL_LOG="Z:${PROJECT_SOURCE_DIR}/data/reallogs/k9ct.log")
+set_tests_properties(wine_faults PROPERTIES ENVIRONMENT "WINEDEBUG=warn+heap" TIMEOUT 1800)

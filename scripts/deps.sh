@@ -4,11 +4,32 @@
 varnholt_apt_updated=no
 # Another package manager run (an unattended upgrade on a fresh machine) may
 # hold the lock: wait for it, but not for ever. Slow mirrors give up too.
-VARNHOLT_APT_OPTIONS=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3 -o Acquire::http::Timeout=60)
+VARNHOLT_APT_LOCK_WAIT=600
+VARNHOLT_APT_OPTIONS=(-o DPkg::Lock::Timeout=$VARNHOLT_APT_LOCK_WAIT -o Acquire::Retries=3
+                      -o Acquire::http::Timeout=60)
 
 deps_sudo() {
   [ "$(id -u)" -ne 0 ] && echo sudo
   return 0
+}
+
+# apt-get update does not wait for the lists' lock as install waits for
+# dpkg's: it is tried again while another run holds it, within the same bound.
+deps_apt_update() {
+  local sudo deadline errors
+  sudo=$(deps_sudo)
+  deadline=$((SECONDS + VARNHOLT_APT_LOCK_WAIT))
+  errors=$(mktemp)
+  until $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" update -qq 2>"$errors"; do
+    if ! grep -q 'Could not get lock' "$errors" || [ "$SECONDS" -ge "$deadline" ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 1
+    fi
+    echo "Waiting for another package manager run to finish"
+    sleep 5
+  done
+  rm -f "$errors"
 }
 
 # ensure_packages_from SUITE PACKAGE...: as ensure_packages, the packages
@@ -28,7 +49,7 @@ ensure_packages_from() {
   sudo=$(deps_sudo)
   echo "Installing missing packages: ${missing[*]}"
   if [ "$varnholt_apt_updated" = no ]; then
-    $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" update -qq
+    deps_apt_update
     varnholt_apt_updated=yes
   fi
   local release=()

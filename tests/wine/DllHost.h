@@ -33,8 +33,11 @@ struct Plugin {
   void(HOSTCALL* Release)() = nullptr;
 };
 
-// Loads the DLL once per process; aborts the test program if it cannot.
+// Loads the DLL (again, after UnloadPlugin); aborts the test program if it
+// cannot. The same Plugin is returned every time.
 Plugin& LoadPlugin();
+// FreeLibrary, as a host unloading its plug-ins does.
+void UnloadPlugin();
 
 // A HostQsoRecord filled as the host fills it.
 class Record {
@@ -79,6 +82,8 @@ class ErrorBoxes {
   struct Box {
     std::string caption;
     std::string text;
+    bool topmost;  // above always-on-top windows
+    bool owned;    // has an owner window
   };
   ErrorBoxes();
   ~ErrorBoxes();
@@ -87,8 +92,8 @@ class ErrorBoxes {
   const std::vector<Box>& Seen() const;
   void Forget();
 
-  // Called from the box's own message loop just after it appears.
-  static void OnBoxShown(HWND box);
+  // Called from the box's own message loop as it is destroyed.
+  static void OnBoxClosing(HWND box);
 
  private:
   HHOOK hook_ = nullptr;
@@ -120,6 +125,8 @@ class LogDatabase {
 // Deletes the placement the plug-in remembers for this program (the key is
 // named after the host's executable), so the window opens as designed.
 void ForgetPlacement();
+// The text the plug-in stored under `name` for this program; "(none)".
+std::string StoredPlacementText(const std::string& name);
 
 // Ends the plug-in's window, if any, and lets the loop destroy it, so that
 // each test starts with no window.
