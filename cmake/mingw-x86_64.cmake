@@ -1,4 +1,4 @@
-# Cross-compiling for 64-bit Windows: the build the Windows tests run under Wine.
+# Cross-compiling for 64-bit Windows: a second build of the same sources.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

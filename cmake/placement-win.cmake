@@ -1,5 +1,4 @@
-# The window placement store through the DLL, against Wine's registry. Only
-# the x86_64 build defines the Wine test function.
+# The window placement store through the DLL, against Wine's registry.
 
 if(COMMAND varnholt_wine_test)
   varnholt_wine_test(wine_placement tests/wine/PlacementWineTest.cpp)

@@ -44,7 +44,7 @@ if(NOT WIN32)
   gtest_discover_tests(scorer_tests)
 endif()
 
-# The command line from the outside: natively, and on x86_64 under Wine.
+# The command line from the outside: natively, and under Wine.
 if(NOT WIN32)
   add_test(NAME scorer_cli
     COMMAND ${PROJECT_SOURCE_DIR}/tests/scorer/cli_test.sh ${PROJECT_SOURCE_DIR}
@@ -54,7 +54,7 @@ elseif(COMMAND varnholt_wine_test)
     COMMAND ${PROJECT_SOURCE_DIR}/tests/scorer/cli_test.sh ${PROJECT_SOURCE_DIR}
             ${CMAKE_CURRENT_BINARY_DIR}/scorer-cli $<TARGET_FILE:varnholt-score>
             ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
-  set_tests_properties(scorer_cli_wine PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+  set_tests_properties(scorer_cli_wine PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS wine)
 endif()
 
 if(NOT WIN32 AND benchmark_FOUND)

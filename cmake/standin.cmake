@@ -1,6 +1,6 @@
 # The stand-in host: a Windows program that loads the plug-in DLL as the
 # logging program does and feeds it a contacts file. It goes beside the DLL
-# (dist/win64/standin.exe, dist/win32/standin.exe).
+# (dist/win32/standin.exe, dist/win64/standin.exe).
 
 add_executable(standin
   tools/standin/StandInHost.cpp
@@ -15,13 +15,13 @@ set_target_properties(standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VARNHOLT_DIS
 # It loads the DLL at run time; build both together.
 add_dependencies(standin Varnholt)
 
-# On x86_64, runs of the stand-in host itself under Wine.
+# Runs of the stand-in host itself under Wine.
 if(COMMAND varnholt_wine_test)
   foreach(case sample_log cabrillo_and_host_log failures)
     add_test(NAME standin_${case}
       COMMAND ${PROJECT_SOURCE_DIR}/tools/standin/standin_test.sh ${case}
               ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:standin>
               ${PROJECT_SOURCE_DIR}/data/sample.log ${CMAKE_CURRENT_BINARY_DIR}/standin-tests/${case})
-    set_tests_properties(standin_${case} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+    set_tests_properties(standin_${case} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS wine)
   endforeach()
 endif()

@@ -232,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // has every column.
       EXPECT(ownTableName);
       EXPECT(enabled);
+      EXPECT(!query.Active());
       return 0;
     }
     EXPECT(enabled);

@@ -2,8 +2,41 @@
 # when they are missing. Idempotent; uses sudo when not run as root.
 
 varnholt_apt_updated=no
+# Another package manager run (an unattended upgrade on a fresh machine) may
+# hold the lock: wait for it, but not for ever. Slow mirrors give up too.
+VARNHOLT_APT_LOCK_WAIT=600
+VARNHOLT_APT_OPTIONS=(-o DPkg::Lock::Timeout=$VARNHOLT_APT_LOCK_WAIT -o Acquire::Retries=3
+                      -o Acquire::http::Timeout=60)
 
-ensure_packages() {
+deps_sudo() {
+  [ "$(id -u)" -ne 0 ] && echo sudo
+  return 0
+}
+
+# apt-get update does not wait for the lists' lock as install waits for
+# dpkg's: it is tried again while another run holds it, within the same bound.
+deps_apt_update() {
+  local sudo deadline errors
+  sudo=$(deps_sudo)
+  deadline=$((SECONDS + VARNHOLT_APT_LOCK_WAIT))
+  errors=$(mktemp)
+  until $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" update -qq 2>"$errors"; do
+    if ! grep -q 'Could not get lock' "$errors" || [ "$SECONDS" -ge "$deadline" ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 1
+    fi
+    echo "Waiting for another package manager run to finish"
+    sleep 5
+  done
+  rm -f "$errors"
+}
+
+# ensure_packages_from SUITE PACKAGE...: as ensure_packages, the packages
+# taken from SUITE ("" for the default release).
+ensure_packages_from() {
+  local suite=$1
+  shift
   local missing=()
   local pkg
   for pkg in "$@"; do
@@ -12,14 +45,21 @@ ensure_packages() {
     fi
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  local sudo
+  sudo=$(deps_sudo)
   echo "Installing missing packages: ${missing[*]}"
   if [ "$varnholt_apt_updated" = no ]; then
-    $sudo apt-get update -qq
+    deps_apt_update
     varnholt_apt_updated=yes
   fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  local release=()
+  [ -n "$suite" ] && release=(-t "$suite")
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" install -y -qq \
+    --no-install-recommends "${release[@]}" "${missing[@]}" >/dev/null
+}
+
+ensure_packages() {
+  ensure_packages_from "" "$@"
 }
 
 # What each kind of step needs.

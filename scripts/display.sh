@@ -1,5 +1,7 @@
 # Sourced: gives the Windows tests an X display. Keeps $DISPLAY when one is
-# set; otherwise starts a private Xvfb, stopped when the shell exits.
+# set; otherwise starts a private Xvfb, stopped when the shell exits, after
+# Wine's own processes have gone (so they do not complain of a lost X
+# connection).
 if [ -z "${DISPLAY:-}" ]; then
   varnholt_display=90
   while [ -e "/tmp/.X${varnholt_display}-lock" ] || [ -S "/tmp/.X11-unix/X${varnholt_display}" ]; do
@@ -7,7 +9,9 @@ if [ -z "${DISPLAY:-}" ]; then
   done
   Xvfb ":${varnholt_display}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   varnholt_xvfb_pid=$!
-  trap 'kill "$varnholt_xvfb_pid" 2>/dev/null || true' EXIT
+  varnholt_wineprefix=${VARNHOLT_WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix}
+  trap 'WINEPREFIX="$varnholt_wineprefix" timeout 15 wineserver -w 2>/dev/null || true
+        kill "$varnholt_xvfb_pid" 2>/dev/null || true' EXIT
   export DISPLAY=":${varnholt_display}"
   for _ in $(seq 100); do
     [ -S "/tmp/.X11-unix/X${varnholt_display}" ] && break

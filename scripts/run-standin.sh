@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Runs the stand-in host (dist/win64/standin.exe) under Wine, which loads the
-# plug-in DLL beside it and feeds it a contacts file. Arguments go to the
-# program (see `scripts/run-standin.sh --help`). Without arguments it scores
+# Runs the stand-in host under Wine, which loads the plug-in DLL beside it
+# and feeds it a contacts file: dist/win32/standin.exe with the DLL we ship,
+# or dist/win64/standin.exe on a machine that cannot run 32-bit programs;
+# $VARNHOLT_STANDIN names another. Arguments go to the program (see
+# `scripts/run-standin.sh --help`). Without arguments it scores
 # data/sample.log and saves a picture of the statistics window as
 # dist/statistics.bmp and dist/statistics.png.
 # Without $DISPLAY a private virtual display is started for the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-exe=${VARNHOLT_STANDIN:-$root/dist/win64/standin.exe}
+exe=${VARNHOLT_STANDIN:-}
+if [ -z "$exe" ]; then
+  # shellcheck source=scripts/deps.sh
+  . "$root/scripts/deps.sh"
+  # shellcheck source=scripts/win32.sh
+  . "$root/scripts/win32.sh"
+  win32_setup >&2
+  exe=$root/dist/win32/standin.exe
+  if [ "$VARNHOLT_WIN32_RUNS" = no ]; then
+    echo "run-standin: $VARNHOLT_WIN32_WHY; running the 64-bit build instead" >&2
+    exe=$root/dist/win64/standin.exe
+  fi
+fi
 if [ ! -f "$exe" ]; then
   echo "run-standin: $exe is not built yet; build it first (scripts/build.sh)" >&2
   exit 1
@@ -45,18 +59,9 @@ with open(dst, "wb") as out:
 PY
 }
 
-# With a display of our own, Wine's processes go before it does, so they do
-# not complain of a lost X connection.
-settle_wine() {
-  if [ -n "${varnholt_xvfb_pid:-}" ]; then
-    WINEPREFIX="${VARNHOLT_WINEPREFIX:-$root/build/wineprefix}" timeout 15 wineserver -w || true
-  fi
-}
-
 if [ $# -gt 0 ]; then
   status=0
   "$root/scripts/wine-run.sh" "$exe" "$@" || status=$?
-  settle_wine
   exit "$status"
 fi
 
@@ -65,7 +70,6 @@ mkdir -p "$root/dist"
 rm -f "$bmp" "$png"
 status=0
 "$root/scripts/wine-run.sh" "$exe" --picture "$bmp" "$root/data/sample.log" || status=$?
-settle_wine
 [ "$status" -eq 0 ] || exit "$status"
 if { command -v python3 >/dev/null && bmp_to_png "$bmp" "$png" 2>/dev/null; } ||
   { command -v convert >/dev/null && convert "$bmp" "$png" 2>/dev/null && [ -s "$png" ]; }; then

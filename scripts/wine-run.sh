@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program of the x86_64 build under wine64, in the project's
-# own Wine prefix (made on first use), quietly. ctest uses it as the
-# cross-compiling emulator.
+# Runs a Windows program, 32-bit or 64-bit, under Wine in the project's own
+# Wine prefix (made on first use), quietly. ctest of both Windows builds uses
+# it as the cross-compiling emulator.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${VARNHOLT_WINEPREFIX:-$here/build/wineprefix}"
@@ -9,7 +9,18 @@ export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No prompts to install Mono or Gecko: the tests need neither.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-if [ ! -f "$WINEPREFIX/.varnholt-ready" ]; then
+
+# A prefix made by the 64-bit half alone cannot start 32-bit programs, and
+# updating it does not repair that: a prefix made before Wine's 32-bit half
+# was installed is made again. One prefix made with both halves runs both.
+halves=64
+[ -x /usr/lib/wine/wine ] && halves=32+64
+marker="$WINEPREFIX/.varnholt-ready"
+if [ -f "$marker" ] && [ "$(cat "$marker")" != "$halves" ]; then
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+fi
+if [ ! -f "$marker" ]; then
   wineboot -i >/dev/null 2>&1 || true
   # Windows not managed by a window manager: the virtual display has none,
   # and Wine would wait two seconds for one at every window it hides.
@@ -18,6 +29,6 @@ if [ ! -f "$WINEPREFIX/.varnholt-ready" ]; then
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f \
     >/dev/null 2>&1 || true
   wineserver -w || true
-  touch "$WINEPREFIX/.varnholt-ready"
+  echo "$halves" >"$marker"
 fi
 exec wine "$@"

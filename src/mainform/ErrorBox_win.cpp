@@ -2,19 +2,46 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <new>
+#include <string>
+
 #include "mainform/ErrorText.h"
 
 namespace varnholt {
 
-void ShowErrorBox(const std::string& message) noexcept {
+namespace {
+bool suppressed = false;
+}  // namespace
+
+void ShowErrorBox(std::string_view message) noexcept {
+  if (suppressed) return;
   try {
     char path[MAX_PATH + 1] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string caption = ErrorBoxCaption(path);
     const std::string text = ErrorBoxText(message);
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    // No owner, but above the statistics window, which stays on top itself:
+    // a box hidden behind it would leave the host looking usable. The
+    // system-modal kind is the application-modal one made always-on-top
+    // (WS_EX_TOPMOST), which MB_TOPMOST alone does not give everywhere.
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
   } catch (...) {
     // Out of memory while reporting: nothing sensible is left to show.
+  }
+}
+
+void SuppressErrorBoxes() noexcept { suppressed = true; }
+
+const char* CurrentFailureText() noexcept {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown failure";
   }
 }
 

@@ -120,15 +120,29 @@ void LogQuery::SetSql(std::string sql) {
 
 void LogQuery::Open() {
   if (active_) return;
-  statement_ = std::make_unique<Statement>(AllocateStatement(connection_));
-  Statement& s = *statement_;
-  SQLRETURN rc = SQLExecDirect(s.handle, reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
-    const PluginError failure = Failure(SQL_HANDLE_STMT, s.handle, rc);
-    statement_.reset();
-    throw failure;
+  // The statement is owned before anything can fail, and a failure closes
+  // it: a driver refuses the host's disconnect while a statement of ours is
+  // left on the connection, and some allow only one active statement.
+  const SQLHSTMT handle = AllocateStatement(connection_);
+  try {
+    statement_ = std::make_unique<Statement>(handle);
+  } catch (...) {
+    SQLFreeHandle(SQL_HANDLE_STMT, handle);
+    throw;
   }
   active_ = true;
+  try {
+    Execute();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void LogQuery::Execute() {
+  Statement& s = *statement_;
+  SQLRETURN rc = SQLExecDirect(s.handle, reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
   eof_ = true;
 
   SQLSMALLINT columns = 0;

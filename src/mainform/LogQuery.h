@@ -67,8 +67,8 @@ class LogQuery {
   // Executes the statement and positions on its first row. Does nothing when
   // the query is already open. Throws PluginError with the database layer's
   // own message when the statement cannot be run (no such table, a lost or
-  // invalid connection) or its first row cannot be fetched; in the second
-  // case the query stays open until closed.
+  // invalid connection) or its first row cannot be fetched; the query is then
+  // closed, and nothing of it is left on the host's connection.
   void Open();
   // Ends the statement and frees its handle; does nothing when the query is
   // closed.
@@ -92,6 +92,7 @@ class LogQuery {
  private:
   struct Statement;  // the ODBC statement handle and the row it fetches into
 
+  void Execute();  // runs the open statement and fetches its first row
   void Fetch();
 
   std::uintptr_t connection_;

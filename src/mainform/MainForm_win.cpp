@@ -23,6 +23,9 @@ constexpr int kButtonId = 1;
 constexpr int kMemoId = 2;
 // Posted to the window to have it destroyed on the next turn of the loop.
 constexpr UINT kReleaseMessage = WM_APP + 0x56;
+// Posted to the window to re-scan at the next turn of the loop what an
+// interrupted re-scan left short.
+constexpr UINT kRescanMessage = WM_APP + 0x57;
 // The title bar's close command, compared with all its bits.
 constexpr WPARAM kScClose = 0xF060;
 
@@ -79,11 +82,63 @@ LocaleKeyCollation& Collation() {
   return collation;
 }
 
+// A window of this library's class `name`.
+bool IsOurs(HWND window, const char* name) {
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  return std::strcmp(cls, name) == 0 &&
+         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == ModuleInstance();
+}
+
+struct OurForms {
+  HWND found[16];
+  int count;
+};
+
+BOOL CALLBACK CollectOurForm(HWND window, LPARAM forms) {
+  auto& list = *reinterpret_cast<OurForms*>(forms);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsOurs(window, kFormClass) && list.count < 16)
+    list.found[list.count++] = window;
+  return TRUE;
+}
+
+BOOL CALLBACK DisarmOurPanel(HWND window, LPARAM) {
+  if (IsOurs(window, kPanelClass))
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+  return TRUE;
+}
+
 }  // namespace
 
-void UnregisterWindowClasses() {
+void UnregisterWindowClasses() noexcept {
   UnregisterClassA(kFormClass, ModuleInstance());
   UnregisterClassA(kPanelClass, ModuleInstance());
+}
+
+// Runs inside DllMain, under the loader lock: it loads nothing, waits for no
+// other thread and shows no box. A window of this thread is destroyed at once
+// through the release's own path, which saves the placement (registry calls
+// of an already loaded advapi32) and frees the statement, fonts and lists.
+// Another thread's window cannot be destroyed from here, and sending to that
+// thread could deadlock on the loader lock: it gets the system's default
+// window procedure instead of ours and a posted close, which that procedure
+// turns into its destruction on its own thread.
+void DestroyWindowsAtUnload() noexcept {
+  SuppressErrorBoxes();
+  OurForms forms = {};
+  EnumWindows(CollectOurForm, reinterpret_cast<LPARAM>(&forms));
+  for (int i = 0; i < forms.count; ++i) {
+    const HWND window = forms.found[i];
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+      SendMessageA(window, kReleaseMessage, 0, 0);
+    } else {
+      EnumChildWindows(window, DisarmOurPanel, 0);
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+  }
 }
 
 TfmMainForm::TfmMainForm(const void* hostRecord) {
@@ -97,11 +152,12 @@ TfmMainForm::TfmMainForm(const void* hostRecord) {
                           form.left, form.top, form.width, form.height, nullptr, nullptr,
                           ModuleInstance(), this);
   if (hwnd_ == nullptr) {
-    DeleteObject(formFont_);
+    DeleteGdiObjects();
     throw PluginError("Cannot create the statistics window");
   }
-  // From here on the native window owns this object: it is deleted when the
-  // window is destroyed, also when a later step fails.
+  // The native window deletes this object when it is destroyed, but only
+  // once it is whole (built_); until then a failure takes the window down
+  // here and leaves the object to the unwinding.
   try {
     CreateControls();
     BindHandlers();
@@ -115,17 +171,29 @@ TfmMainForm::TfmMainForm(const void* hostRecord) {
     score_ = std::make_unique<ContestScore>(CurrentQso(), Collation());
     logQuery_ = std::make_unique<LogQuery>(CurrentQso().LogConnection());
   } catch (...) {
-    HWND doomed = hwnd_;
-    DestroyWindow(doomed);
+    // Unbound first, so that its destruction reaches none of the handlers of
+    // this half-built object and does not delete it: the unwinding that
+    // follows frees its members, and _Run's new-expression its memory.
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    DeleteGdiObjects();
     throw;
   }
+  built_ = true;
 }
 
 TfmMainForm::~TfmMainForm() {
   if (fmMainForm == this) fmMainForm = nullptr;
+  DeleteGdiObjects();
+}
+
+void TfmMainForm::DeleteGdiObjects() {
   if (formFont_) DeleteObject(formFont_);
   if (memoFont_) DeleteObject(memoFont_);
   if (glyph_) DeleteObject(glyph_);
+  formFont_ = memoFont_ = nullptr;
+  glyph_ = nullptr;
 }
 
 void TfmMainForm::CreateControls() {
@@ -152,11 +220,6 @@ void TfmMainForm::CreateControls() {
                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
   SendMessageA(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), FALSE);
-
-  // The button keeps its designed distance to the panel's right edge.
-  RECT client;
-  GetClientRect(hwnd_, &client);
-  buttonRightGap_ = client.right - (button.left + button.width);
   Layout();
 }
 
@@ -195,8 +258,10 @@ void TfmMainForm::BindHandlers() {
 void TfmMainForm::Layout() {
   // Placed as the design aligns and anchors them: the panel along the
   // bottom, the report box filling the rest, the button at the panel's right
-  // edge when it is anchored there.
-  RECT client;
+  // edge when it is anchored there, at its designed distance from it. That
+  // distance comes from the designed client width, not from the client width
+  // at run time, which a thicker frame than the design's makes narrower.
+  RECT client = {};
   GetClientRect(hwnd_, &client);
   const design::Component& panel = Design("Panel1");
   const design::Component& memo = Design("myStatisticM");
@@ -206,28 +271,47 @@ void TfmMainForm::Layout() {
   MoveWindow(panel_, 0, height - strip, width, strip, TRUE);
   if (memo.align == design::Align::Client)
     MoveWindow(memo_, 0, 0, width, height > strip ? height - strip : 0, TRUE);
-  const int left = (button.anchors & design::kAnchorRight) ? width - button.width - buttonRightGap_
-                                                           : button.left;
+  const int rightGap = design::kClientWidth - (button.left + button.width);
+  const int left = (button.anchors & design::kAnchorRight) ? width - button.width - rightGap : button.left;
   MoveWindow(button_, left, button.top, button.width, button.height, TRUE);
 }
 
 void TfmMainForm::Show() {
-  if (IsWindowVisible(hwnd_)) {
-    // Already shown, perhaps minimised: only to the top of the window order.
+  if (showing_ || IsWindowVisible(hwnd_)) {
+    // Already shown, perhaps minimised, or being shown further up the stack:
+    // only to the top of the window order.
     SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return;
   }
+  showing_ = true;
   EnterBusy();
   if (events_.OnShow) ReportingFailures(events_.OnShow);
   // A close or release handled meanwhile leaves the window hidden.
   if (!releasePending_) ShowWindow(hwnd_, SW_SHOW);
-  LeaveBusy();
+  showing_ = false;
+  LeaveBusy();  // may delete the window object
 }
 
 void TfmMainForm::Release() {
   if (releasePending_) return;
   releasePending_ = true;
-  PostMessageA(hwnd_, kReleaseMessage, 0, 0);
+  RequestDestruction();
+}
+
+void TfmMainForm::RequestDestruction() {
+  if (PostMessageA(hwnd_, kReleaseMessage, 0, 0)) return;
+  // The thread's queue is full: rather than a window that never goes, it
+  // goes as soon as none of its own work is on the stack.
+  if (busy_ > 0) {
+    destroyPending_ = true;
+  } else {
+    DestroyNow();
+  }
+}
+
+void TfmMainForm::DestroyNow() {
+  ShowWindow(hwnd_, SW_HIDE);
+  DestroyWindow(hwnd_);  // deletes this object when no work of it is on the stack
 }
 
 void TfmMainForm::LeaveBusy() {
@@ -238,7 +322,7 @@ void TfmMainForm::LeaveBusy() {
   }
   if (destroyPending_) {
     destroyPending_ = false;
-    PostMessageA(hwnd_, kReleaseMessage, 0, 0);
+    RequestDestruction();  // may delete this object
   }
 }
 
@@ -252,7 +336,11 @@ void TfmMainForm::ShowStatistics() {
   SetReportText(score_ ? StatisticsText(score_->BandStatistics()) : std::string());
 }
 
-void TfmMainForm::SetReportText(const std::string& text) { SetWindowTextA(memo_, text.c_str()); }
+void TfmMainForm::SetReportText(const std::string& text) {
+  // Out of memory, the box keeps its old text: a report that no longer
+  // matches the tally must not pass for the claimed score unseen.
+  if (!SetWindowTextA(memo_, text.c_str())) throw PluginError("Cannot show the statistics report");
+}
 
 void TfmMainForm::SetRecalcEnabled(bool enabled) {
   recalcEnabled_ = enabled;
@@ -304,7 +392,15 @@ void TfmMainForm::RecalcStatisticExecute() {
                         [this] { SetReportText(""); },
                         [this](const std::string& text) { SetReportText(text); },
                         [this](bool enabled) { SetRecalcEnabled(enabled); }};
-  varnholt::RecalcStatisticExecute(context);
+  if (varnholt::RecalcStatisticExecute(context)) {
+    rescanOwed_ = false;
+  } else if (!releasePending_ && !discardPending_) {
+    // Only a session-end query leaves the window living with a re-scan cut
+    // short: duplicates of contacts not read would go unnoticed. Scan again
+    // when the loop next runs, unless the session does end first.
+    rescanOwed_ = true;
+    PostMessageA(hwnd_, kRescanMessage, 0, 0);
+  }
 }
 
 void TfmMainForm::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -366,6 +462,14 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (events_.OnCloseQuery) ReportingFailures([&] { events_.OnCloseQuery(canClose); });
       return TRUE;
     }
+    case WM_ENDSESSION:
+      if (wParam) rescanOwed_ = false;  // the process ends: nothing to catch up
+      return 0;
+    case kRescanMessage:
+      // Executing the action while a re-scan runs does nothing; that re-scan
+      // settles what is owed when it completes.
+      if (rescanOwed_ && !releasePending_) ReportingFailures([this] { ExecuteRecalcStatistic(); });
+      return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
         ReportingFailures([this] { ExecuteRecalcStatistic(); });
@@ -385,8 +489,7 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         destroyPending_ = true;
         return 0;
       }
-      ShowWindow(hwnd_, SW_HIDE);
-      DestroyWindow(hwnd_);
+      DestroyNow();
       return 0;
     case WM_DESTROY:
       if (!destroyHandled_) {
@@ -412,6 +515,7 @@ LRESULT CALLBACK TfmMainForm::FormProc(HWND hwnd, UINT message, WPARAM wParam, L
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
+    if (!self->built_) return DefWindowProcA(hwnd, message, wParam, lParam);  // the constructor's to clean up
     if (self->busy_ > 0) {
       self->deleteWhenIdle_ = true;
     } else {

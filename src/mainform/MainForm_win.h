@@ -17,10 +17,19 @@
 
 namespace varnholt {
 
+// Destroys every statistics window of this library on this thread as a
+// release destroys it (the placement saved on the way out), and disarms any
+// on another thread, so that no window outlives the library's code. For the
+// library's unloading only: error boxes are off from then on.
+void DestroyWindowsAtUnload() noexcept;
+// Unregisters the window classes this library registered.
+void UnregisterWindowClasses() noexcept;
+
 class TfmMainForm {
  public:
   // Builds the window from its design (hidden), copies `hostRecord` into
-  // CurrentQso and attaches the host's log connection.
+  // CurrentQso and attaches the host's log connection. When a step fails,
+  // nothing of the window is left and the failure is rethrown.
   explicit TfmMainForm(const void* hostRecord);
   TfmMainForm(const TfmMainForm&) = delete;
   TfmMainForm& operator=(const TfmMainForm&) = delete;
@@ -28,9 +37,13 @@ class TfmMainForm {
   HWND Handle() const { return hwnd_; }
 
   // A hidden window is prepared (placement, re-scan) and then appears; a
-  // visible one, even minimised, only moves to the top of the window order.
+  // visible one, even minimised, or one that is being shown (a second _Run
+  // among the messages its re-scan processes) only moves to the top of the
+  // window order.
   void Show();
-  // Deferred destruction: the window goes when the message loop next runs.
+  // Deferred destruction: the window goes when the message loop next runs
+  // (or, should the thread's queue refuse the request, as soon as none of
+  // its own work is on the stack).
   void Release();
 
   // The scoring operations the entry points use. 0 when the scoring state
@@ -53,9 +66,12 @@ class TfmMainForm {
   void Layout();
   void SetRecalcEnabled(bool enabled);
   void ExecuteRecalcStatistic();
+  void DeleteGdiObjects();
   void DiscardScoringState();
   void EnterBusy() { ++busy_; }
-  void LeaveBusy();
+  void LeaveBusy();  // may delete this object
+  void RequestDestruction();  // may delete this object
+  void DestroyNow();          // may delete this object
   void DrawButton(const DRAWITEMSTRUCT& item);
   void SetReportText(const std::string& text);
 
@@ -70,7 +86,6 @@ class TfmMainForm {
   HFONT formFont_ = nullptr;
   HFONT memoFont_ = nullptr;
   HBITMAP glyph_ = nullptr;
-  int buttonRightGap_ = 0;  // the button's designed distance to the panel's right edge
 
   FormEvents events_;
   // The placement store takes the place of the show, close-query and destroy
@@ -95,6 +110,13 @@ class TfmMainForm {
   bool destroyPending_ = false;  // the release message came while busy
   bool deleteWhenIdle_ = false;  // the native window went while busy
   bool destroyHandled_ = false;  // the destroy handler has run
+  // Set when the constructor has finished: only a whole window is deleted by
+  // its native window's destruction; a failed constructor cleans up itself.
+  bool built_ = false;
+  bool showing_ = false;  // Show() is preparing the window
+  // A session-end query closed the log query under a re-scan and the session
+  // went on: the statistics are short of the log until a re-scan completes.
+  bool rescanOwed_ = false;
 };
 
 }  // namespace varnholt

@@ -56,26 +56,35 @@ bool RescanLog(RescanContext& context) {
     return false;
   }
 
-  while (!query.Eof()) {
-    ReadLogRow(query, qso);
-    context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
-    query.Next();
+  try {
+    while (!query.Eof()) {
+      ReadLogRow(query, qso);
+      context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
+      query.Next();
+    }
+  } catch (...) {
+    // A failed row leaves nothing open on the host's connection.
+    query.Close();
+    throw;
   }
   query.Close();
   qso.SetText(QsoField::Band, band);
   return true;
 }
 
-void RecalcStatisticExecute(RescanContext& context) {
+bool RecalcStatisticExecute(RescanContext& context) {
   CallIfSet(context.processMessages);
   CallIfSet(context.setActionEnabled, false);
+  bool complete = false;
   try {
-    if (RescanLog(context)) CallIfSet(context.showReport, StatisticsText(context.score.BandStatistics()));
+    complete = RescanLog(context);
+    if (complete) CallIfSet(context.showReport, StatisticsText(context.score.BandStatistics()));
   } catch (...) {
     CallIfSet(context.setActionEnabled, true);
     throw;
   }
   CallIfSet(context.setActionEnabled, true);
+  return complete;
 }
 
 }  // namespace varnholt

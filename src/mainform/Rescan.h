@@ -56,7 +56,7 @@ void ReadLogRow(const LogQuery& query, QsoRecord& qso);
 //
 // Throws PluginError when the query cannot be opened or a column is missing,
 // leaving what was scored so far, an empty report box and the band of the
-// last row read.
+// last row read. The query is closed on every way out.
 //
 // Everything in `context` must outlive the call, also when the window is
 // closed or released while messages are processed: the window defers its
@@ -66,9 +66,11 @@ bool RescanLog(RescanContext& context);
 // The "Recalc Statistic" action: processes waiting messages, disables the
 // action, re-scans, shows the report, and enables the action again on every
 // path. A failure is rethrown after that, for the window's error box.
+// Returns what RescanLog returned: false when a close request interrupted
+// the re-scan, leaving the statistics short of the log.
 //
 // The window must not call this while the action is disabled: executing a
 // disabled action does nothing.
-void RecalcStatisticExecute(RescanContext& context);
+bool RecalcStatisticExecute(RescanContext& context);
 
 }  // namespace varnholt

@@ -23,7 +23,6 @@
 namespace varnholt {
 
 TfmMainForm* fmMainForm = nullptr;
-void UnregisterWindowClasses();
 
 namespace {
 
@@ -31,10 +30,8 @@ template <typename Result, typename Work>
 Result AtBoundary(Work&& work) noexcept {
   try {
     return work();
-  } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
   } catch (...) {
-    ShowErrorBox("Unknown failure");
+    ShowErrorBox(CurrentFailureText());
   }
   return Result{};
 }
@@ -68,7 +65,10 @@ VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
     if (fmMainForm == nullptr) return 0;
     const std::int32_t result = fmMainForm->ScoreQso(ScoreMode::Record);
     if (result > 0) fmMainForm->SortWorked();
-    fmMainForm->ShowStatistics();
+    // The contact is recorded: a report that cannot be redrawn is shown as a
+    // failure, but the host still gets the contact's answer.
+    TfmMainForm* form = fmMainForm;
+    ReportingFailures([form] { form->ShowStatistics(); });
     return result;
   });
 }
@@ -102,10 +102,16 @@ VARNHOLT_HOSTCALL void _Release() {
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // Only the minimum here: the loader lock is held. The classes go when the
-  // library is unloaded by FreeLibrary (not at process end, when it no
-  // longer matters).
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) UnregisterWindowClasses();
+  // Only the minimum here: the loader lock is held. When the library is
+  // unloaded by FreeLibrary (not at process end, when it no longer matters),
+  // a window of ours would outlive its window procedure's code, released or
+  // not: the host's next message turn would crash. It goes now, as a release
+  // would end it, and with it the classes.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    fmMainForm = nullptr;
+    DestroyWindowsAtUnload();
+    UnregisterWindowClasses();
+  }
   return TRUE;
 }
 

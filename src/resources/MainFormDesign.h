@@ -36,6 +36,10 @@ struct Binding {
 };
 
 inline constexpr const char* kFormCaption = "Varnholt";
+// The form's client width as designed: its outer width of 374 less the
+// 4-pixel sizeable frame of the design's own system on either side. Controls
+// anchored to the right edge keep their designed distance to it.
+inline constexpr int kClientWidth = 366;
 inline constexpr const char* kRecalcCaption = "Recalc Statistic";
 
 inline constexpr Component kComponents[] = {

@@ -156,7 +156,8 @@ TEST_F(RescanTest, MissingColumnIsNamedWhenTheFirstRowIsRead) {
   EXPECT_EQ(report, "");
   EXPECT_EQ(events, (Events{"messages", "disable", "messages (open)", "enable"}));
 
-  // The failed run left its query open; the next run closes it and goes on.
+  // The failed run closed its query, and the next run goes on.
+  EXPECT_FALSE(query.Active());
   qso.SetText(QsoField::LogTableName, "Log");
   Add("'UR5A', '20M', 'CW', '599 1234', 'UR', 'UR', 'eu'");
   Rescan();

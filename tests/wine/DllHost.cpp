@@ -23,12 +23,20 @@ std::vector<ErrorBoxes::Box>& SeenBoxes() {
   return boxes;
 }
 
+// A message box is dismissed as soon as it is activated, and read as it goes:
+// only then are its text and styles surely all in place.
 LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
+  if (code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) {
     HWND window = reinterpret_cast<HWND>(wParam);
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0) ErrorBoxes::OnBoxShown(window);
+    if (std::strcmp(cls, "#32770") == 0) {
+      if (code == HCBT_ACTIVATE) {
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+      } else {
+        ErrorBoxes::OnBoxClosing(window);
+      }
+    }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -36,22 +44,26 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 Plugin& LoadPlugin() {
-  static Plugin plugin = [] {
-    Plugin p;
-    p.module = LoadLibraryA(VARNHOLT_DLL_PATH);
-    if (p.module == nullptr) {
-      std::fprintf(stderr, "cannot load %s (error %lu)\n", VARNHOLT_DLL_PATH, GetLastError());
-      std::exit(2);
-    }
-    p.GetInfo = Resolve<decltype(p.GetInfo)>(p.module, "_GetInfo");
-    p.GetScore = Resolve<decltype(p.GetScore)>(p.module, "_GetScore");
-    p.AddQSO = Resolve<decltype(p.AddQSO)>(p.module, "_AddQSO");
-    p.GrabNumber = Resolve<decltype(p.GrabNumber)>(p.module, "_GrabNumber");
-    p.Run = Resolve<decltype(p.Run)>(p.module, "_Run");
-    p.Release = Resolve<decltype(p.Release)>(p.module, "_Release");
-    return p;
-  }();
-  return plugin;
+  static Plugin p;
+  if (p.module != nullptr) return p;
+  p.module = LoadLibraryA(VARNHOLT_DLL_PATH);
+  if (p.module == nullptr) {
+    std::fprintf(stderr, "cannot load %s (error %lu)\n", VARNHOLT_DLL_PATH, GetLastError());
+    std::exit(2);
+  }
+  p.GetInfo = Resolve<decltype(p.GetInfo)>(p.module, "_GetInfo");
+  p.GetScore = Resolve<decltype(p.GetScore)>(p.module, "_GetScore");
+  p.AddQSO = Resolve<decltype(p.AddQSO)>(p.module, "_AddQSO");
+  p.GrabNumber = Resolve<decltype(p.GrabNumber)>(p.module, "_GrabNumber");
+  p.Run = Resolve<decltype(p.Run)>(p.module, "_Run");
+  p.Release = Resolve<decltype(p.Release)>(p.module, "_Release");
+  return p;
+}
+
+void UnloadPlugin() {
+  Plugin& p = LoadPlugin();
+  FreeLibrary(p.module);
+  p = Plugin{};
 }
 
 Record::Record() : bytes_(5916, 0) {}
@@ -111,12 +123,12 @@ ErrorBoxes::~ErrorBoxes() {
 const std::vector<ErrorBoxes::Box>& ErrorBoxes::Seen() const { return SeenBoxes(); }
 void ErrorBoxes::Forget() { SeenBoxes().clear(); }
 
-void ErrorBoxes::OnBoxShown(HWND box) {
+void ErrorBoxes::OnBoxClosing(HWND box) {
   char caption[256] = {}, text[4096] = {};
   GetWindowTextA(box, caption, sizeof caption);
   GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  SeenBoxes().push_back({caption, text});
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  const bool topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  SeenBoxes().push_back({caption, text, topmost, GetWindow(box, GW_OWNER) != nullptr});
 }
 
 LogDatabase::LogDatabase() {
@@ -172,13 +184,28 @@ void LogDatabase::Insert(const std::string& call, const std::string& band, const
           "','" + dxcc + "')");
 }
 
-void ForgetPlacement() {
+namespace {
+
+std::string PlacementKeyPath() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string name = path;
   name = name.substr(name.find_last_of("\\/:") + 1);
   name = name.substr(0, name.rfind('.'));
-  RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + name).c_str());
+  return "Software\\" + name;
+}
+
+}  // namespace
+
+void ForgetPlacement() { RegDeleteTreeA(HKEY_CURRENT_USER, PlacementKeyPath().c_str()); }
+
+std::string StoredPlacementText(const std::string& name) {
+  char text[256] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueA(HKEY_CURRENT_USER, (PlacementKeyPath() + "\\TfmMainForm").c_str(), name.c_str(),
+                   RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+    return "(none)";
+  return text;
 }
 
 void ReleaseAndSettle() {

@@ -11,21 +11,33 @@
 #include <string>
 #include <vector>
 
+// The host passes arguments in registers (EAX, EDX, ECX) in the 32-bit
+// build. Calling through these types is what makes a wrong convention on the
+// plug-in's side fail a test.
+#if defined(__i386__)
+#define HOSTCALL __attribute__((regparm(3)))
+#else
+#define HOSTCALL
+#endif
+
 namespace host {
 
 // The six entry points, found by name as the host finds them.
 struct Plugin {
   HMODULE module = nullptr;
-  void (*GetInfo)(void* info) = nullptr;
-  std::int32_t (*GetScore)(const void* record) = nullptr;
-  std::int32_t (*AddQSO)(const void* record) = nullptr;
-  void (*GrabNumber)(const void* record, void* slot) = nullptr;
-  HWND (*Run)(std::int32_t ignored, const void* record) = nullptr;
-  void (*Release)() = nullptr;
+  void(HOSTCALL* GetInfo)(void* info) = nullptr;
+  std::int32_t(HOSTCALL* GetScore)(const void* record) = nullptr;
+  std::int32_t(HOSTCALL* AddQSO)(const void* record) = nullptr;
+  void(HOSTCALL* GrabNumber)(const void* record, void* slot) = nullptr;
+  HWND(HOSTCALL* Run)(std::int32_t ignored, const void* record) = nullptr;
+  void(HOSTCALL* Release)() = nullptr;
 };
 
-// Loads the DLL once per process; aborts the test program if it cannot.
+// Loads the DLL (again, after UnloadPlugin); aborts the test program if it
+// cannot. The same Plugin is returned every time.
 Plugin& LoadPlugin();
+// FreeLibrary, as a host unloading its plug-ins does.
+void UnloadPlugin();
 
 // A HostQsoRecord filled as the host fills it.
 class Record {
@@ -70,6 +82,8 @@ class ErrorBoxes {
   struct Box {
     std::string caption;
     std::string text;
+    bool topmost;  // above always-on-top windows
+    bool owned;    // has an owner window
   };
   ErrorBoxes();
   ~ErrorBoxes();
@@ -78,8 +92,8 @@ class ErrorBoxes {
   const std::vector<Box>& Seen() const;
   void Forget();
 
-  // Called from the box's own message loop just after it appears.
-  static void OnBoxShown(HWND box);
+  // Called from the box's own message loop as it is destroyed.
+  static void OnBoxClosing(HWND box);
 
  private:
   HHOOK hook_ = nullptr;
@@ -111,6 +125,8 @@ class LogDatabase {
 // Deletes the placement the plug-in remembers for this program (the key is
 // named after the host's executable), so the window opens as designed.
 void ForgetPlacement();
+// The text the plug-in stored under `name` for this program; "(none)".
+std::string StoredPlacementText(const std::string& name);
 
 // Ends the plug-in's window, if any, and lets the loop destroy it, so that
 // each test starts with no window.

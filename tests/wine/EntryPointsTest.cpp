@@ -9,17 +9,16 @@ namespace {
 
 using host::Record;
 
+BOOL CALLBACK CountFormWindow(HWND window, LPARAM counter) {
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::strcmp(cls, "TfmMainForm") == 0) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int CountFormWindows() {
   int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM counter) -> BOOL {
-        char cls[32] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        if (std::strcmp(cls, "TfmMainForm") == 0) ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), CountFormWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 

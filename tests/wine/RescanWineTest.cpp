@@ -101,6 +101,8 @@ TEST_F(Rescan, AMissingColumnIsNamed) {
   ASSERT_EQ(boxes.Seen().size(), 1u);
   EXPECT_EQ(boxes.Seen()[0].text, "LogQuery: Field 'QSOMode' not found.");
   EXPECT_TRUE(IsWindowEnabled(host::RecalcButton(form)));
+  // Nothing of the failed scan is left on the host's connection.
+  EXPECT_TRUE(SQL_SUCCEEDED(SQLDisconnect(db.Connection())));
 }
 
 // A close or a release handled in the middle of a scan: the scan finishes on

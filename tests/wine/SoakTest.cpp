@@ -30,18 +30,20 @@ int OpenKernelHandles() {
   return count;
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  EnumChildWindows(window, CountWindow, counter);
+  return TRUE;
+}
+
 int ThreadWindows() {
   int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM counter) -> BOOL {
-        ++*reinterpret_cast<int*>(counter);
-        EnumChildWindows(
-            window, [](HWND, LPARAM c) -> BOOL { return ++*reinterpret_cast<int*>(c), TRUE; },
-            counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), CountWindowAndChildren, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
@@ -103,8 +105,9 @@ TEST(Soak, FiveHundredWindowsLeaveNothingBehind) {
 
   std::printf("soak: %d cycles; kernel handles %d -> %d; windows %d -> %d; committed bytes %zu -> %zu;"
               " window fonts still alive %d of %zu\n",
-              kCycles, handlesBefore, handlesAfter, windowsBefore, windowsAfter, bytesBefore,
-              bytesAfter, fontsAlive, fonts.size());
+              kCycles, handlesBefore, handlesAfter, windowsBefore, windowsAfter,
+              static_cast<std::size_t>(bytesBefore), static_cast<std::size_t>(bytesAfter), fontsAlive,
+              fonts.size());
   EXPECT_EQ(handlesAfter, handlesBefore);
   EXPECT_EQ(windowsAfter, windowsBefore);
   EXPECT_EQ(fontsAlive, 0);

@@ -68,6 +68,23 @@ TEST_F(Window, ButtonKeepsToTheRightEdge) {
   EXPECT_EQ(p.right - p.left, client.right);
 }
 
+// Current systems draw thicker frames than the design's: the client area of
+// the designed 374-pixel window is narrower, and the button must still keep
+// its designed 3 pixels from the right edge, not be pushed out of sight.
+TEST_F(Window, ButtonStaysWholeWithThickerFrames) {
+  int border = 0;
+  SystemParametersInfoA(SPI_GETBORDER, 0, &border, 0);
+  SystemParametersInfoA(SPI_SETBORDER, 8, nullptr, 0);  // this session only
+  const HWND form = Run();
+  SystemParametersInfoA(SPI_SETBORDER, static_cast<UINT>(border), nullptr, 0);
+  RECT client, button;
+  GetClientRect(form, &client);
+  GetWindowRect(host::RecalcButton(form), &button);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&button), 2);
+  EXPECT_LT(client.right, 366);  // the frame is thicker than designed
+  EXPECT_EQ(client.right - button.right, 3);
+}
+
 TEST_F(Window, CloseButtonMinimisesAndScoringGoesOn) {
   const HWND form = Run();
   SendMessageA(form, WM_SYSCOMMAND, 0xF060, 0);

@@ -236,22 +236,24 @@ std::string WithoutCarriageReturns(const std::string& text) {
 }
 
 // The plug-in's error boxes are modal; nobody is at the keyboard to close
-// them, so each is reported on stderr and dismissed as a user would.
+// them, so each is dismissed as a user would, as soon as it is activated, and
+// reported on stderr as it goes, when its text is surely in place.
 int errorBoxCount = 0;
 
 LRESULT CALLBACK ErrorBoxHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
+  if (code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) {
     const HWND box = reinterpret_cast<HWND>(wParam);
     char cls[32] = {};
     GetClassNameA(box, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0) {
+    if (std::strcmp(cls, "#32770") == 0 && code == HCBT_ACTIVATE) {
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+    } else if (std::strcmp(cls, "#32770") == 0) {
       char caption[256] = {}, text[4096] = {};
       GetWindowTextA(box, caption, sizeof caption);
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
       std::fprintf(stderr, "standin: the plug-in shows an error box \"%s\": %s\n", caption, text);
       std::fflush(stderr);
       ++errorBoxCount;
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
