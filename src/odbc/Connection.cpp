@@ -1,0 +1,133 @@
+#include "odbc/Connection.h"
+
+#ifdef _WIN32
+// Windows' <sql.h> is built on the types <windows.h> declares; this file
+// keeps them to itself.
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace varnholt::odbc {
+
+namespace {
+
+// Every diagnostic record on `handle`; a text cut to fit is read again whole.
+std::vector<Diagnostic> Records(SQLSMALLINT handleType, SQLHANDLE handle) {
+  std::vector<Diagnostic> records;
+  for (SQLSMALLINT i = 1;; ++i) {
+    SQLCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    std::string text(1024, '\0');
+    SQLRETURN rc = SQLGetDiagRec(handleType, handle, i, state, &native, reinterpret_cast<SQLCHAR*>(&text[0]),
+                                 static_cast<SQLSMALLINT>(text.size()), &length);
+    if (SQL_SUCCEEDED(rc) && length >= static_cast<SQLSMALLINT>(text.size())) {
+      text.assign(static_cast<std::size_t>(length) + 1, '\0');
+      rc = SQLGetDiagRec(handleType, handle, i, state, &native, reinterpret_cast<SQLCHAR*>(&text[0]),
+                         static_cast<SQLSMALLINT>(text.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc)) return records;
+    text.resize(length < 0 ? 0 : std::min(static_cast<std::size_t>(length), text.size() - 1));
+    records.push_back({reinterpret_cast<const char*>(state), text});
+  }
+}
+
+std::string Described(const std::string& failure, const std::vector<Diagnostic>& records) {
+  if (records.empty()) return failure + " (no diagnostics)";
+  std::string out = failure + ": ";
+  for (std::size_t i = 0; i < records.size(); ++i)
+    out += (i > 0 ? "; [" : "[") + records[i].state + "] " + records[i].text;
+  return out;
+}
+
+SQLCHAR* Text(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())); }
+
+}  // namespace
+
+Error::Error(const std::string& failure, std::vector<Diagnostic> records)
+    : std::runtime_error(Described(failure, records)), records_(std::move(records)) {}
+
+Connection::Connection(const std::string& connectionString) {
+  SQLHENV env = SQL_NULL_HENV;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+    throw Error("cannot allocate an ODBC environment", {});
+  env_ = env;
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+    Error error("cannot allocate an ODBC connection", Records(SQL_HANDLE_ENV, env));
+    Release();
+    throw error;
+  }
+  dbc_ = dbc;
+  try {
+    Connect(connectionString);
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+Connection::~Connection() { Release(); }
+
+Connection::Connection(Connection&& other) noexcept
+    : env_(std::exchange(other.env_, nullptr)),
+      dbc_(std::exchange(other.dbc_, nullptr)),
+      connected_(std::exchange(other.connected_, false)) {}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+  if (this != &other) {
+    Release();
+    env_ = std::exchange(other.env_, nullptr);
+    dbc_ = std::exchange(other.dbc_, nullptr);
+    connected_ = std::exchange(other.connected_, false);
+  }
+  return *this;
+}
+
+void Connection::Release() {
+  Disconnect();
+  if (dbc_ != nullptr) SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
+  if (env_ != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(env_));
+  dbc_ = env_ = nullptr;
+}
+
+void Connection::Connect(const std::string& connectionString) {
+  SQLCHAR out[1024];
+  SQLSMALLINT outLength = 0;
+  const SQLRETURN rc = SQLDriverConnect(static_cast<SQLHDBC>(dbc_), nullptr, Text(connectionString), SQL_NTS, out,
+                                        sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc))
+    throw Error("cannot connect to '" + connectionString + "'", Records(SQL_HANDLE_DBC, dbc_));
+  connected_ = true;
+}
+
+bool Connection::Disconnect() {
+  if (connected_ && !SQL_SUCCEEDED(SQLDisconnect(static_cast<SQLHDBC>(dbc_)))) return false;
+  connected_ = false;
+  return true;
+}
+
+void Connection::Execute(const std::string& sql, const std::vector<std::string>& values) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc_), &stmt)))
+    throw Error("cannot allocate a statement for " + sql, Records(SQL_HANDLE_DBC, dbc_));
+  std::vector<SQLLEN> lengths(values.size());
+  SQLRETURN rc = SQL_SUCCESS;
+  for (std::size_t i = 0; i < values.size() && SQL_SUCCEEDED(rc); ++i) {
+    lengths[i] = static_cast<SQLLEN>(values[i].size());
+    rc = SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                          values[i].empty() ? 1 : values[i].size(), 0, Text(values[i]), lengths[i], &lengths[i]);
+  }
+  if (SQL_SUCCEEDED(rc)) rc = SQLExecDirect(stmt, Text(sql), SQL_NTS);
+  const bool failed = !SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA;
+  std::vector<Diagnostic> records = failed ? Records(SQL_HANDLE_STMT, stmt) : std::vector<Diagnostic>();
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  if (failed) throw Error("statement failed: " + sql, std::move(records));
+}
+
+}  // namespace varnholt::odbc
