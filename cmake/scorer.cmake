@@ -9,7 +9,7 @@ add_library(varnholt_scorer STATIC
   src/scorer/ScoreOutput.cpp
   src/scorer/LogDatabase.cpp
 )
-target_link_libraries(varnholt_scorer PUBLIC varnholt_logfiles)
+target_link_libraries(varnholt_scorer PUBLIC varnholt_logfiles varnholt_odbc)
 target_compile_options(varnholt_scorer PRIVATE ${VARNHOLT_WARNINGS})
 
 add_executable(varnholt-score src/scorer/ScorerMain.cpp)

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "odbc/Connection.h"
+
 namespace varnholt {
 
 class LogDatabaseError : public std::runtime_error {
@@ -24,17 +26,12 @@ class LogDatabase {
   // message when the connection fails, and when an SQLite file does not
   // exist (the driver would make an empty one).
   explicit LogDatabase(const std::string& target);
-  ~LogDatabase();
-  LogDatabase(const LogDatabase&) = delete;
-  LogDatabase& operator=(const LogDatabase&) = delete;
 
   // The connection, an SQLHDBC, as a host lends it to the plug-in.
-  std::uintptr_t Connection() const { return reinterpret_cast<std::uintptr_t>(dbc_); }
+  std::uintptr_t Connection() const { return connection_.Handle(); }
 
  private:
-  void* env_ = nullptr;
-  void* dbc_ = nullptr;
-  bool connected_ = false;
+  odbc::Connection connection_;
 };
 
 }  // namespace varnholt
