@@ -11,8 +11,6 @@
 // cannot be loaded, the log cannot be reached or written, the contacts file
 // cannot be read, the plug-in's window misbehaves), 2 for a bad command line.
 #include <windows.h>
-#include <sql.h>
-#include <sqlext.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -20,35 +18,27 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "logfiles/ContactFile.h"
-#include "HostLog.h"
+#include "HostAbi.h"
+#include "HostLoop.h"
 #include "HostPaths.h"
+#include "LogTable.h"
 #include "WindowPicture.h"
-
-// The host passes arguments in registers (EAX, EDX, ECX) in the 32-bit build.
-#if defined(__i386__)
-#define HOSTCALL __attribute__((regparm(3)))
-#else
-#define HOSTCALL
-#endif
+#include "logfiles/ContactFile.h"
+#include "odbc/Connection.h"
 
 namespace standin {
 
 namespace {
 
+using host::Plugin;
+using host::Record;
 using varnholt::Contact;
 using varnholt::ContactFile;
-
-typedef void(HOSTCALL* GetInfoFn)(void* info);
-typedef std::int32_t(HOSTCALL* GetScoreFn)(const void* record);
-typedef std::int32_t(HOSTCALL* AddQsoFn)(const void* record);
-typedef void(HOSTCALL* GrabNumberFn)(const void* record, void* slot);
-typedef HWND(HOSTCALL* RunFn)(std::int32_t ignored, const void* record);
-typedef void(HOSTCALL* ReleaseFn)();
+using varnholt::odbc::Connection;
 
 const char kUsage[] =
     "usage: standin [--dll PATH] [--connect ODBC-CONNECTION-STRING] [--table NAME]\n"
@@ -129,102 +119,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
   return -1;
 }
 
-std::string SystemMessage(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n > 0 && text ? std::string(text, n) : std::string();
-  if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' ||
-                          out.back() == '.')) {
-    out.pop_back();
-  }
-  return (out.empty() ? "error" : out) + " (error " + std::to_string(code) + ")";
-}
-
-// The plug-in as the host holds it: the module and its six entry points.
-struct Plugin {
-  HMODULE module = nullptr;
-  GetInfoFn GetInfo = nullptr;
-  GetScoreFn GetScore = nullptr;
-  AddQsoFn AddQSO = nullptr;
-  GrabNumberFn GrabNumber = nullptr;
-  RunFn Run = nullptr;
-  ReleaseFn Release = nullptr;
-};
-
-// Returns an empty string on success, else the failure.
-std::string LoadPlugin(const std::string& path, Plugin& p) {
-  p.module = LoadLibraryA(path.c_str());
-  if (p.module == nullptr) {
-    return "cannot load plug-in DLL '" + path + "': " + SystemMessage(GetLastError());
-  }
-  std::string missing;
-  const auto find = [&](const char* name, auto& into) {
-    FARPROC proc = GetProcAddress(p.module, name);
-    if (proc == nullptr) missing += std::string(missing.empty() ? "" : ", ") + name;
-    into = reinterpret_cast<std::remove_reference_t<decltype(into)>>(
-        reinterpret_cast<void*>(proc));
-  };
-  find("_GetInfo", p.GetInfo);
-  find("_GetScore", p.GetScore);
-  find("_AddQSO", p.AddQSO);
-  find("_GrabNumber", p.GrabNumber);
-  find("_Run", p.Run);
-  find("_Release", p.Release);
-  if (!missing.empty()) {
-    FreeLibrary(p.module);
-    p.module = nullptr;
-    return "plug-in DLL '" + path + "' lacks entry points: " + missing;
-  }
-  return {};
-}
-
-// A HostQsoRecord as this host fills it; bytes it has no use for stay zero.
-class HostRecord {
- public:
-  static constexpr std::size_t kSize = 5916;
-  static constexpr std::size_t kLogTableName = 12, kCallSign = 268, kBand = 540, kMode = 796,
-                               kContinent = 1052, kReport = 1308, kMainPrefix = 2332,
-                               kDxccPrefix = 2588, kStationLabel = 3868, kStationPrefix = 4636;
-
-  HostRecord() : bytes_(kSize, 0) {}
-  void Text(std::size_t offset, const std::string& text) {
-    const std::size_t n = text.size() > 255 ? 255 : text.size();
-    bytes_[offset] = static_cast<std::uint8_t>(n);
-    std::memcpy(&bytes_[offset + 1], text.data(), n);
-  }
-  // The connection handle fills the pointer's width at offset 0.
-  void Connection(SQLHDBC connection) {
-    std::memcpy(bytes_.data(), &connection, sizeof connection);
-  }
-  void Contact(const varnholt::Contact& c) {
-    Text(kCallSign, c.callSign);
-    Text(kBand, c.band);
-    Text(kMode, c.mode);
-    Text(kContinent, c.continent);
-    Text(kReport, c.report);
-    Text(kMainPrefix, c.mainPrefix);
-    Text(kDxccPrefix, c.dxccPrefix);
-  }
-  const void* data() const { return bytes_.data(); }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
-
 std::string ReadSlot(const std::uint8_t* slot) {
   return std::string(reinterpret_cast<const char*>(slot + 1), slot[0]);
-}
-
-std::string WindowText(HWND window) {
-  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const LRESULT got =
-      SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<std::size_t>(got));
-  return text;
 }
 
 std::string WithoutCarriageReturns(const std::string& text) {
@@ -235,37 +131,13 @@ std::string WithoutCarriageReturns(const std::string& text) {
   return out;
 }
 
-// The plug-in's error boxes are modal; nobody is at the keyboard to close
-// them, so each is dismissed as a user would, as soon as it is activated, and
-// reported on stderr as it goes, when its text is surely in place.
-int errorBoxCount = 0;
-
-LRESULT CALLBACK ErrorBoxHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) {
-    const HWND box = reinterpret_cast<HWND>(wParam);
-    char cls[32] = {};
-    GetClassNameA(box, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0 && code == HCBT_ACTIVATE) {
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-    } else if (std::strcmp(cls, "#32770") == 0) {
-      char caption[256] = {}, text[4096] = {};
-      GetWindowTextA(box, caption, sizeof caption);
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
-      std::fprintf(stderr, "standin: the plug-in shows an error box \"%s\": %s\n", caption, text);
-      std::fflush(stderr);
-      ++errorBoxCount;
-    }
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 // The host's side of one session, in steps that the message loop runs
 // whenever its queue is empty, so that the plug-in's window gets its
 // messages (painting included) between any two host actions.
 class Session {
  public:
-  Session(const Options& options, const Plugin& plugin, HostLog& log, const ContactFile& file,
-          const HostRecord& base)
+  Session(const Options& options, const Plugin& plugin, Connection& log, const ContactFile& file,
+          const Record& base)
       : o_(options), plugin_(plugin), log_(log), file_(file), base_(base) {}
 
   bool Finished() const { return phase_ == Phase::Done; }
@@ -295,7 +167,7 @@ class Session {
   bool Open() {
     form_ = plugin_.Run(0, base_.data());
     if (form_ == nullptr || !IsWindow(form_)) return Fail("_Run returned no window");
-    std::printf("Window: \"%s\"\n", WindowText(form_).c_str());
+    std::printf("Window: \"%s\"\n", host::WindowText(form_).c_str());
     if (!o_.quiet) std::printf("%-12s %-5s %-5s %6s %6s\n", "call", "band", "mode", "check", "add");
     phase_ = Phase::Feed;
     return true;
@@ -309,12 +181,13 @@ class Session {
       return true;
     }
     const Contact& c = file_.contacts[next_++];
-    HostRecord record = base_;
-    record.Contact(c);
+    Record record = base_;
+    record.Contact(c.callSign, c.band, c.mode, c.report, c.dxccPrefix);
+    record.Text(Record::kContinent, c.continent).Text(Record::kMainPrefix, c.mainPrefix);
     const std::int32_t check = plugin_.GetScore(record.data());
     try {
-      log_.Insert(o_.table, c);
-    } catch (const HostLogError& e) {
+      host::InsertLogRow(log_, o_.table, c);
+    } catch (const varnholt::odbc::Error& e) {
       return Fail(e.what());
     }
     const std::int32_t added = plugin_.AddQSO(record.data());
@@ -349,7 +222,7 @@ class Session {
   }
 
   bool Report() {
-    const HWND box = FindWindowExA(form_, nullptr, "EDIT", nullptr);
+    const HWND box = host::ReportBox(form_);
     if (box == nullptr) return Fail("the plug-in's window has no report box");
     if (!o_.picture.empty()) {
       const std::string problem = SaveWindowPicture(form_, WritablePath(o_.picture));
@@ -359,7 +232,7 @@ class Session {
       std::printf("Picture: %s (%ldx%ld)\n", o_.picture.c_str(), r.right - r.left,
                   r.bottom - r.top);
     }
-    std::printf("Report:\n%s\n", WithoutCarriageReturns(WindowText(box)).c_str());
+    std::printf("Report:\n%s\n", WithoutCarriageReturns(host::WindowText(box)).c_str());
     return Close();
   }
 
@@ -395,9 +268,9 @@ class Session {
 
   const Options& o_;
   const Plugin& plugin_;
-  HostLog& log_;
+  Connection& log_;
   const ContactFile& file_;
-  const HostRecord& base_;
+  const Record& base_;
   Phase phase_ = Phase::Open;
   int status_ = 0;
   HWND form_ = nullptr;
@@ -407,15 +280,19 @@ class Session {
   DWORD since_ = 0;
 };
 
+// The log's connection, or an Error that names it.
+std::unique_ptr<Connection> OpenLog(const std::string& connection) {
+  try {
+    return std::make_unique<Connection>(connection);
+  } catch (const varnholt::odbc::Error& e) {
+    throw varnholt::odbc::Error("cannot connect to the log with '" + connection + "'", e.Records());
+  }
+}
+
 // The host's message loop: every waiting message first, then one host step.
 void RunMessageLoop(Session& session) {
   while (!session.Finished()) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;  // the session decides when it ends
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    host::PumpMessages();  // a WM_QUIT among them ends nothing: the session decides
     if (!session.Step()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }
@@ -443,7 +320,7 @@ int Main(int argc, char** argv) {
   const std::string dll =
       o.dll.empty() ? ProgramFolder() + "Varnholt.dll" : ReadablePath(o.dll);
   Plugin plugin;
-  const std::string loadProblem = LoadPlugin(dll, plugin);
+  const std::string loadProblem = plugin.Load(dll);
   if (!loadProblem.empty()) {
     std::fprintf(stderr, "standin: %s\n", loadProblem.c_str());
     return 1;
@@ -466,42 +343,48 @@ int Main(int argc, char** argv) {
   }
   int status = 0;
   {
-    HostLog* log = nullptr;
+    std::unique_ptr<Connection> log;
     try {
-      log = new HostLog(connection);
+      log = OpenLog(connection);
       if (!localLog.empty()) {
-        log->CreateLogTable(o.table);
+        host::CreateLogTable(*log, o.table);
         // A scratch log: no need to wait for the disk after every contact.
         log->Execute("PRAGMA synchronous=OFF");
       }
-    } catch (const HostLogError& e) {
+    } catch (const varnholt::odbc::Error& e) {
       std::fprintf(stderr, "standin: %s\n", e.what());
-      delete log;
-      FreeLibrary(plugin.module);
+      log.reset();
+      plugin.Unload();
       if (!localLog.empty()) DeleteFileA(localLog.c_str());
       return 1;
     }
     std::printf("Log: %s, table %s\n", connection.c_str(), o.table.c_str());
     std::printf("Station: %s (%s)\n", file.stationLabel.c_str(), file.stationPrefix.c_str());
 
-    HostRecord base;
-    base.Connection(log->Connection());
-    base.Text(HostRecord::kLogTableName, o.table);
-    base.Text(HostRecord::kStationLabel, file.stationLabel);
-    base.Text(HostRecord::kStationPrefix, file.stationPrefix);
+    Record base;
+    base.Connection(reinterpret_cast<SQLHDBC>(log->Handle())).Text(Record::kLogTableName, o.table);
+    base.Text(Record::kStationLabel, file.stationLabel).Text(Record::kStationPrefix, file.stationPrefix);
 
-    const HHOOK hook = SetWindowsHookExA(WH_CBT, ErrorBoxHook, nullptr, GetCurrentThreadId());
-    Session session(o, plugin, *log, file, base);
-    RunMessageLoop(session);
-    status = session.ExitStatus();
-    if (hook) UnhookWindowsHookEx(hook);
-    if (errorBoxCount > 0) {
-      std::fprintf(stderr, "standin: the plug-in showed %d error box(es)\n", errorBoxCount);
+    std::size_t errorBoxes = 0;
+    {
+      // The plug-in's error boxes are modal; nobody is at the keyboard to
+      // close them, so each is dismissed and reported on stderr as it goes.
+      host::ErrorBoxes boxes([](const host::ErrorBoxes::Box& box) {
+        std::fprintf(stderr, "standin: the plug-in shows an error box \"%s\": %s\n", box.caption.c_str(),
+                     box.text.c_str());
+        std::fflush(stderr);
+      });
+      Session session(o, plugin, *log, file, base);
+      RunMessageLoop(session);
+      status = session.ExitStatus();
+      errorBoxes = boxes.Seen().size();
+    }
+    if (errorBoxes > 0) {
+      std::fprintf(stderr, "standin: the plug-in showed %zu error box(es)\n", errorBoxes);
     }
 
     // The plug-in goes before the connection it borrowed.
-    FreeLibrary(plugin.module);
-    delete log;
+    plugin.Unload();
   }
   if (!localLog.empty()) {
     if (o.keepLog) {
