@@ -11,12 +11,13 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # The DLL as Wine sees it: the Unix path under drive Z:.
 string(REPLACE "/" "\\\\" VARNHOLT_DLL_WINPATH "Z:${VARNHOLT_DIST_DIR}/Varnholt.dll")
 
-# The harness that stands where the host stands, built once for all tests.
+# The harness that stands where the host stands, built once for all tests:
+# the host kit (cmake/standin.cmake) with this build's DLL and log database.
 add_library(wine_host STATIC tests/wine/DllHost.cpp)
 target_include_directories(wine_host PUBLIC tests/wine)
 target_compile_options(wine_host PRIVATE ${VARNHOLT_WARNINGS})
 target_compile_definitions(wine_host PRIVATE VARNHOLT_DLL_PATH="${VARNHOLT_DLL_WINPATH}")
-target_link_libraries(wine_host PUBLIC user32 gdi32 advapi32 odbc32)
+target_link_libraries(wine_host PUBLIC varnholt_hostkit user32 gdi32 advapi32)
 
 function(varnholt_wine_test name)
   add_executable(${name} ${ARGN})
