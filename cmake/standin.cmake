@@ -4,7 +4,6 @@
 add_library(varnholt_hostkit STATIC
   tools/hostkit/HostAbi.cpp
   tools/hostkit/HostLoop.cpp
-  tools/hostkit/LogTable.cpp
 )
 target_include_directories(varnholt_hostkit PUBLIC tools/hostkit)
 target_compile_options(varnholt_hostkit PRIVATE ${VARNHOLT_WARNINGS})

@@ -15,9 +15,9 @@ namespace varnholt::odbc {
 
 namespace {
 
-// Every diagnostic record on `handle`; a text cut to fit is read again whole.
-std::vector<Diagnostic> Records(SQLSMALLINT handleType, SQLHANDLE handle) {
-  std::vector<Diagnostic> records;
+// `failure` with every diagnostic record on `handle`; a text cut to fit is read again whole.
+Error Failure(const std::string& failure, SQLSMALLINT handleType, SQLHANDLE handle) {
+  std::string what = failure, first;
   for (SQLSMALLINT i = 1;; ++i) {
     SQLCHAR state[6] = {};
     SQLINTEGER native = 0;
@@ -30,41 +30,28 @@ std::vector<Diagnostic> Records(SQLSMALLINT handleType, SQLHANDLE handle) {
       rc = SQLGetDiagRec(handleType, handle, i, state, &native, reinterpret_cast<SQLCHAR*>(&text[0]),
                          static_cast<SQLSMALLINT>(text.size()), &length);
     }
-    if (!SQL_SUCCEEDED(rc)) return records;
+    if (!SQL_SUCCEEDED(rc)) return Error(i == 1 ? what + " (no diagnostics)" : what, first);
     text.resize(length < 0 ? 0 : std::min(static_cast<std::size_t>(length), text.size() - 1));
-    records.push_back({reinterpret_cast<const char*>(state), text});
+    what += (i == 1 ? ": [" : "; [") + std::string(reinterpret_cast<const char*>(state)) + "] " + text;
+    if (i == 1) first = text;
   }
-}
-
-std::string Described(const std::string& failure, const std::vector<Diagnostic>& records) {
-  if (records.empty()) return failure + " (no diagnostics)";
-  std::string out = failure + ": ";
-  for (std::size_t i = 0; i < records.size(); ++i)
-    out += (i > 0 ? "; [" : "[") + records[i].state + "] " + records[i].text;
-  return out;
 }
 
 SQLCHAR* Text(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())); }
 
 }  // namespace
 
-Error::Error(const std::string& failure, std::vector<Diagnostic> records)
-    : std::runtime_error(Described(failure, records)), records_(std::move(records)) {}
-
 Connection::Connection(const std::string& connectionString) {
   SQLHENV env = SQL_NULL_HENV;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
-    throw Error("cannot allocate an ODBC environment", {});
+    throw Failure("cannot allocate an ODBC environment", SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   env_ = env;
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  SQLHDBC dbc = SQL_NULL_HDBC;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
-    Error error("cannot allocate an ODBC connection", Records(SQL_HANDLE_ENV, env));
-    Release();
-    throw error;
-  }
-  dbc_ = dbc;
   try {
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)))
+      throw Failure("cannot allocate an ODBC connection", SQL_HANDLE_ENV, env);
+    dbc_ = dbc;
     Connect(connectionString);
   } catch (...) {
     Release();
@@ -102,7 +89,7 @@ void Connection::Connect(const std::string& connectionString) {
   const SQLRETURN rc = SQLDriverConnect(static_cast<SQLHDBC>(dbc_), nullptr, Text(connectionString), SQL_NTS, out,
                                         sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc))
-    throw Error("cannot connect to '" + connectionString + "'", Records(SQL_HANDLE_DBC, dbc_));
+    throw Failure("cannot connect to the log with '" + connectionString + "'", SQL_HANDLE_DBC, dbc_);
   connected_ = true;
 }
 
@@ -112,10 +99,11 @@ bool Connection::Disconnect() {
   return true;
 }
 
-void Connection::Execute(const std::string& sql, const std::vector<std::string>& values) {
+void Connection::Execute(const std::string& sql, const std::vector<std::string>& values, std::string failure) {
+  if (failure.empty()) failure = "statement failed: " + sql;
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc_), &stmt)))
-    throw Error("cannot allocate a statement for " + sql, Records(SQL_HANDLE_DBC, dbc_));
+    throw Failure(failure, SQL_HANDLE_DBC, dbc_);
   std::vector<SQLLEN> lengths(values.size());
   SQLRETURN rc = SQL_SUCCESS;
   for (std::size_t i = 0; i < values.size() && SQL_SUCCEEDED(rc); ++i) {
@@ -125,9 +113,9 @@ void Connection::Execute(const std::string& sql, const std::vector<std::string>&
   }
   if (SQL_SUCCEEDED(rc)) rc = SQLExecDirect(stmt, Text(sql), SQL_NTS);
   const bool failed = !SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA;
-  std::vector<Diagnostic> records = failed ? Records(SQL_HANDLE_STMT, stmt) : std::vector<Diagnostic>();
+  const Error error = failed ? Failure(failure, SQL_HANDLE_STMT, stmt) : Error(failure, {});
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  if (failed) throw Error("statement failed: " + sql, std::move(records));
+  if (failed) throw error;
 }
 
 }  // namespace varnholt::odbc

@@ -19,9 +19,8 @@ odbc::Connection Connect(const std::string& target) {
   try {
     return odbc::Connection(in);
   } catch (const odbc::Error& e) {
-    const bool reason = !e.Records().empty() && !e.Records()[0].text.empty();
     throw LogDatabaseError("cannot connect to '" + in + "': " +
-                           (reason ? e.Records()[0].text : "the driver gave no reason"));
+                           (e.FirstText().empty() ? "the driver gave no reason" : e.FirstText()));
   }
 }
 

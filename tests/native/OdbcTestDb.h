@@ -38,7 +38,7 @@ class OdbcTestDb {
       connection_.Execute(sql);
       return "";
     } catch (const odbc::Error& e) {
-      return e.Records().empty() || e.Records()[0].text.empty() ? "failed" : e.Records()[0].text;
+      return e.FirstText().empty() ? "failed" : e.FirstText();
     }
   }
 

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "LogTable.h"
-
 namespace host {
 
 namespace {
@@ -67,14 +65,7 @@ void LogDatabase::CreateLogTable(const std::string& table) { OrExit([&] { host::
 
 void LogDatabase::Insert(const std::string& call, const std::string& band, const std::string& mode,
                          const std::string& report, const std::string& dxcc, const std::string& table) {
-  varnholt::Contact c;
-  c.callSign = call;
-  c.band = band;
-  c.mode = mode;
-  c.report = report;
-  c.continent = "eu";
-  c.mainPrefix = c.dxccPrefix = dxcc;
-  OrExit([&] { InsertLogRow(log_, table, c); });
+  OrExit([&] { InsertLogRow(log_, table, {call, band, mode, report, dxcc, dxcc, "eu"}); });
 }
 
 void ForgetPlacement() { RegDeleteTreeA(HKEY_CURRENT_USER, PlacementKeyPath().c_str()); }

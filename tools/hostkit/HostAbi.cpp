@@ -64,4 +64,18 @@ Record& Record::Contact(const std::string& call, const std::string& band, const 
   return Text(kCallSign, call).Text(kBand, band).Text(kMode, mode).Text(kReport, report).Text(kDxccPrefix, dxcc);
 }
 
+void CreateLogTable(varnholt::odbc::Connection& log, const std::string& table) {
+  log.Execute("CREATE TABLE " + table +
+              " (Id INTEGER PRIMARY KEY, CallSign TEXT, DigiBand TEXT, QSOMode TEXT, Continent TEXT,"
+              " QSOReportRecived TEXT, MainPrefix TEXT, DXCCPrefix TEXT)");
+}
+
+void InsertLogRow(varnholt::odbc::Connection& log, const std::string& table, const varnholt::Contact& c) {
+  log.Execute("INSERT INTO " + table +
+                  " (CallSign, DigiBand, QSOMode, Continent, QSOReportRecived, MainPrefix, DXCCPrefix)"
+                  " VALUES (?, ?, ?, ?, ?, ?, ?)",
+              {c.callSign, c.band, c.mode, c.continent, c.report, c.mainPrefix, c.dxccPrefix},
+              "cannot add " + c.callSign + " to the log table " + table);
+}
+
 }  // namespace host

@@ -1,8 +1,9 @@
 // The host's side of the plug-in's ABI, as a logging program sees it: the
 // record it fills, the six entry points it finds by name and calls in its
-// register convention, and loading and unloading the DLL. Written from the
-// host's view on purpose, apart from the plug-in's own src/plugin/Plugin.h:
-// two independent descriptions of one ABI check each other.
+// register convention, loading and unloading the DLL, and the log table it
+// lends. Written from the host's view on purpose, apart from the plug-in's
+// own src/plugin/Plugin.h: two independent descriptions of one ABI check
+// each other.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,9 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "logfiles/Contact.h"
+#include "odbc/Connection.h"
 
 // The host passes arguments in registers (EAX, EDX, ECX) in the 32-bit
 // build. Calling through these types is what makes a wrong convention on the
@@ -60,5 +64,11 @@ class Record {
  private:
   std::vector<std::uint8_t> bytes_;
 };
+
+// The host's log table: an Id beside the seven columns the plug-in reads
+// ("Recived" is the host's spelling), and a contact's row put in through
+// statement parameters (throws "cannot add CALL to the log table TABLE").
+void CreateLogTable(varnholt::odbc::Connection& log, const std::string& table);
+void InsertLogRow(varnholt::odbc::Connection& log, const std::string& table, const varnholt::Contact& contact);
 
 }  // namespace host

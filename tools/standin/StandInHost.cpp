@@ -25,7 +25,6 @@
 #include "HostAbi.h"
 #include "HostLoop.h"
 #include "HostPaths.h"
-#include "LogTable.h"
 #include "WindowPicture.h"
 #include "logfiles/ContactFile.h"
 #include "odbc/Connection.h"
@@ -280,15 +279,6 @@ class Session {
   DWORD since_ = 0;
 };
 
-// The log's connection, or an Error that names it.
-std::unique_ptr<Connection> OpenLog(const std::string& connection) {
-  try {
-    return std::make_unique<Connection>(connection);
-  } catch (const varnholt::odbc::Error& e) {
-    throw varnholt::odbc::Error("cannot connect to the log with '" + connection + "'", e.Records());
-  }
-}
-
 // The host's message loop: every waiting message first, then one host step.
 void RunMessageLoop(Session& session) {
   while (!session.Finished()) {
@@ -345,7 +335,7 @@ int Main(int argc, char** argv) {
   {
     std::unique_ptr<Connection> log;
     try {
-      log = OpenLog(connection);
+      log = std::make_unique<Connection>(connection);
       if (!localLog.empty()) {
         host::CreateLogTable(*log, o.table);
         // A scratch log: no need to wait for the disk after every contact.
