@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <type_traits>
 
 namespace varnholt {
 
@@ -18,15 +19,18 @@ void SuppressErrorBoxes() noexcept;
 // memory" for an allocation that failed). Valid while that block runs.
 const char* CurrentFailureText() noexcept;
 
-// Runs `work`; a failure it raises is shown in the error box, after which the
-// caller carries on. Every window event runs through here.
+// Runs `work` and returns what it returns; a failure it raises is shown in
+// the error box instead, and the caller gets a value-initialised result and
+// carries on. Every window event and entry point runs through here: nothing
+// thrown may unwind into the system's message dispatch or into the host.
 template <typename Work>
-void ReportingFailures(Work&& work) noexcept {
+auto ReportingFailures(Work&& work) noexcept -> decltype(work()) {
   try {
-    work();
+    return work();
   } catch (...) {
     ShowErrorBox(CurrentFailureText());
   }
+  if constexpr (!std::is_void_v<decltype(work())>) return {};
 }
 
 }  // namespace varnholt

@@ -1,12 +1,12 @@
 #include "mainform/MainForm_win.h"
 
 #include <cstring>
+#include <utility>
 
 #include "mainform/ErrorBox_win.h"
 #include "mainform/ErrorText.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
-#include "plugin/DoMain_win.h"
 #include "plugin/Plugin.h"
 #include "resources/MainFormDesign.h"
 #include "resources/ResourceIds.h"
@@ -32,12 +32,18 @@ constexpr WPARAM kScClose = 0xF060;
 // Classes and resources belong to this library, not to the host that loaded it.
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-const design::Component& Design(const char* name) {
-  for (const design::Component& c : design::kComponents) {
-    if (std::strcmp(c.name, name) == 0) return c;
-  }
-  throw PluginError(std::string("Component '") + name + "' not found");
-}
+// The design's components, found when the library is built.
+constexpr const design::Component& kForm = design::Find("fmMainForm");
+constexpr const design::Component& kPanel = design::Find("Panel1");
+constexpr const design::Component& kButton = design::Find("BitBtn1");
+constexpr const design::Component& kMemo = design::Find("myStatisticM");
+constexpr const design::Component& kButtonAction = design::Find(kButton.action);
+
+// The handlers the design binds, checked when the library is built.
+static_assert(design::BoundHandler("fmMainForm", "OnShow") == "FormShow");
+static_assert(design::BoundHandler("fmMainForm", "OnCloseQuery") == "FormCloseQuery");
+static_assert(design::BoundHandler("fmMainForm", "OnClose") == "FormClose");
+static_assert(design::BoundHandler(kButton.action, "OnExecute") == "RecalcStatisticExecute");
 
 HFONT MakeFont(const design::Font& font) {
   HDC screen = GetDC(nullptr);
@@ -141,15 +147,14 @@ void DestroyWindowsAtUnload() noexcept {
   }
 }
 
-TfmMainForm::TfmMainForm(const void* hostRecord) {
+TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone_(onGone) {
   // Build the designed window, hidden.
   RegisterOnce(kFormClass, FormProc);
   RegisterOnce(kPanelClass, PanelProc);
-  const design::Component& form = Design("fmMainForm");
-  formFont_ = MakeFont(form.font);
-  hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, form.caption,
+  formFont_ = MakeFont(kForm.font);
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, kForm.caption,
                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
-                          form.left, form.top, form.width, form.height, nullptr, nullptr,
+                          kForm.left, kForm.top, kForm.width, kForm.height, nullptr, nullptr,
                           ModuleInstance(), this);
   if (hwnd_ == nullptr) {
     DeleteGdiObjects();
@@ -164,12 +169,10 @@ TfmMainForm::TfmMainForm(const void* hostRecord) {
     formStorage1_ = MakeFormStorage1();
     formStorage1_->Attach(events_, hwnd_, ShowErrorBox);
 
-    CurrentQso().CopyFrom(hostRecord);
-    const std::string caption =
-        std::string(CurrentQso().Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
+    const std::string caption = std::string(qso_.Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
     SetWindowTextA(hwnd_, caption.c_str());
-    score_ = std::make_unique<ContestScore>(CurrentQso(), Collation());
-    logQuery_ = std::make_unique<LogQuery>(CurrentQso().LogConnection());
+    score_ = std::make_unique<ContestScore>(qso_, Collation());
+    logQuery_ = std::make_unique<LogQuery>(qso_.LogConnection());
   } catch (...) {
     // Unbound first, so that its destruction reaches none of the handlers of
     // this half-built object and does not delete it: the unwinding that
@@ -184,7 +187,7 @@ TfmMainForm::TfmMainForm(const void* hostRecord) {
 }
 
 TfmMainForm::~TfmMainForm() {
-  if (fmMainForm == this) fmMainForm = nullptr;
+  if (onGone_) onGone_(*this);
   DeleteGdiObjects();
 }
 
@@ -197,20 +200,15 @@ void TfmMainForm::DeleteGdiObjects() {
 }
 
 void TfmMainForm::CreateControls() {
-  const design::Component& panel = Design("Panel1");
-  const design::Component& button = Design("BitBtn1");
-  const design::Component& memo = Design("myStatisticM");
-  const design::Component& action = Design(button.action);
-
-  panel_ = CreateWindowExA(0, kPanelClass, panel.caption, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                           0, 0, 0, panel.height, hwnd_, nullptr, ModuleInstance(), nullptr);
-  button_ = CreateWindowExA(0, "BUTTON", action.caption,
+  panel_ = CreateWindowExA(0, kPanelClass, kPanel.caption, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                           0, 0, 0, kPanel.height, hwnd_, nullptr, ModuleInstance(), nullptr);
+  button_ = CreateWindowExA(0, "BUTTON", kButtonAction.caption,
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_OWNERDRAW,
-                            button.left, button.top, button.width, button.height, panel_,
+                            kButton.left, kButton.top, kButton.width, kButton.height, panel_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
                             ModuleInstance(), nullptr);
-  memoFont_ = MakeFont(memo.font);
-  memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", memo.caption,
+  memoFont_ = MakeFont(kMemo.font);
+  memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kMemo.caption,
                           WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
                               ES_WANTRETURN,
                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMemoId)),
@@ -224,35 +222,11 @@ void TfmMainForm::CreateControls() {
 }
 
 void TfmMainForm::BindHandlers() {
-  // Handlers by the names the design binds them to.
-  struct Handler {
-    const char* name;
-    std::function<void()> call;
-  };
-  const Handler handlers[] = {
-      {"FormShow", [this] { FormShow(); }},
-      {"FormClose", [this] { FormClose(); }},
-      {"RecalcStatisticExecute", [this] { RecalcStatisticExecute(); }},
-  };
-  auto find = [&](const char* name) -> std::function<void()> {
-    for (const Handler& h : handlers) {
-      if (std::strcmp(h.name, name) == 0) return h.call;
-    }
-    throw PluginError(std::string("Handler '") + name + "' not found");
-  };
-  for (const design::Binding& b : design::kBindings) {
-    const std::string event = b.event;
-    if (event == "OnShow") {
-      events_.OnShow = find(b.handler);
-    } else if (event == "OnCloseQuery") {
-      if (std::strcmp(b.handler, "FormCloseQuery") != 0) throw PluginError("Unknown close-query handler");
-      events_.OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
-    } else if (event == "OnClose") {
-      onClose_ = find(b.handler);
-    } else if (event == "OnExecute") {
-      onRecalcExecute_ = find(b.handler);
-    }
-  }
+  // As the design binds them (checked above, when the library is built).
+  events_.OnShow = [this] { FormShow(); };
+  events_.OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+  onClose_ = [this] { FormClose(); };
+  RecalcStatistic.onExecute = [this] { RecalcStatisticExecute(); };
 }
 
 void TfmMainForm::Layout() {
@@ -263,17 +237,14 @@ void TfmMainForm::Layout() {
   // at run time, which a thicker frame than the design's makes narrower.
   RECT client = {};
   GetClientRect(hwnd_, &client);
-  const design::Component& panel = Design("Panel1");
-  const design::Component& memo = Design("myStatisticM");
-  const design::Component& button = Design("BitBtn1");
   const int width = client.right, height = client.bottom;
-  const int strip = panel.align == design::Align::Bottom ? panel.height : 0;
+  const int strip = kPanel.align == design::Align::Bottom ? kPanel.height : 0;
   MoveWindow(panel_, 0, height - strip, width, strip, TRUE);
-  if (memo.align == design::Align::Client)
+  if (kMemo.align == design::Align::Client)
     MoveWindow(memo_, 0, 0, width, height > strip ? height - strip : 0, TRUE);
-  const int rightGap = design::kClientWidth - (button.left + button.width);
-  const int left = (button.anchors & design::kAnchorRight) ? width - button.width - rightGap : button.left;
-  MoveWindow(button_, left, button.top, button.width, button.height, TRUE);
+  const int rightGap = design::kClientWidth - (kButton.left + kButton.width);
+  const int left = (kButton.anchors & design::kAnchorRight) ? width - kButton.width - rightGap : kButton.left;
+  MoveWindow(button_, left, kButton.top, kButton.width, kButton.height, TRUE);
 }
 
 void TfmMainForm::Show() {
@@ -342,17 +313,12 @@ void TfmMainForm::SetReportText(const std::string& text) {
   if (!SetWindowTextA(memo_, text.c_str())) throw PluginError("Cannot show the statistics report");
 }
 
-void TfmMainForm::SetRecalcEnabled(bool enabled) {
-  recalcEnabled_ = enabled;
+void TfmMainForm::SetRecalcStatisticEnabled(bool enabled) {
+  RecalcStatistic.enabled = enabled;
   EnableWindow(button_, enabled ? TRUE : FALSE);
 }
 
-void TfmMainForm::ExecuteRecalcStatistic() {
-  // Executing a disabled action does nothing.
-  if (recalcEnabled_ && onRecalcExecute_) onRecalcExecute_();
-}
-
-void TfmMainForm::FormShow() { ExecuteRecalcStatistic(); }
+void TfmMainForm::FormShow() { RecalcStatistic.Execute(); }
 
 void TfmMainForm::FormCloseQuery(bool& canClose) {
   if (logQuery_) logQuery_->Close();
@@ -360,9 +326,11 @@ void TfmMainForm::FormCloseQuery(bool& canClose) {
 }
 
 void TfmMainForm::FormClose() {
+  // From now on the entry points behave as with no window.
+  const GoneHandler onGone = std::exchange(onGone_, nullptr);
+  if (onGone) onGone(*this);
   DiscardScoringState();
   Release();
-  if (fmMainForm == this) fmMainForm = nullptr;
 }
 
 void TfmMainForm::DiscardScoringState() {
@@ -386,12 +354,12 @@ void TfmMainForm::RecalcStatisticExecute() {
     }
   } done{this};
   RescanContext context{*score_,
-                        CurrentQso(),
+                        qso_,
                         *logQuery_,
                         ProcessMessages,
                         [this] { SetReportText(""); },
                         [this](const std::string& text) { SetReportText(text); },
-                        [this](bool enabled) { SetRecalcEnabled(enabled); }};
+                        [this](bool enabled) { SetRecalcStatisticEnabled(enabled); }};
   if (varnholt::RecalcStatisticExecute(context)) {
     rescanOwed_ = false;
   } else if (!releasePending_ && !discardPending_) {
@@ -468,11 +436,11 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRescanMessage:
       // Executing the action while a re-scan runs does nothing; that re-scan
       // settles what is owed when it completes.
-      if (rescanOwed_ && !releasePending_) ReportingFailures([this] { ExecuteRecalcStatistic(); });
+      if (rescanOwed_ && !releasePending_) ReportingFailures([this] { RecalcStatistic.Execute(); });
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
-        ReportingFailures([this] { ExecuteRecalcStatistic(); });
+        ReportingFailures([this] { RecalcStatistic.Execute(); });
         return 0;
       }
       break;

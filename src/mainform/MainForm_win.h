@@ -27,10 +27,16 @@ void UnregisterWindowClasses() noexcept;
 
 class TfmMainForm {
  public:
-  // Builds the window from its design (hidden), copies `hostRecord` into
-  // CurrentQso and attaches the host's log connection. When a step fails,
-  // nothing of the window is left and the failure is rethrown.
-  explicit TfmMainForm(const void* hostRecord);
+  // Told once that the window is no longer to be used: when it is closed for
+  // real, or else when it is destroyed. The owner clears its reference then.
+  using GoneHandler = void (*)(TfmMainForm& form);
+
+  // Builds the window from its design (hidden), over `qso` (CurrentQso,
+  // holding the host's record): its station label names the window, its
+  // log connection is attached, and the re-scan puts the log's rows into it.
+  // When a step fails, nothing of the window is left and the failure is
+  // rethrown.
+  TfmMainForm(QsoRecord& qso, GoneHandler onGone);
   TfmMainForm(const TfmMainForm&) = delete;
   TfmMainForm& operator=(const TfmMainForm&) = delete;
 
@@ -64,8 +70,7 @@ class TfmMainForm {
   void BindHandlers();
   void CreateControls();
   void Layout();
-  void SetRecalcEnabled(bool enabled);
-  void ExecuteRecalcStatistic();
+  void SetRecalcStatisticEnabled(bool enabled);
   void DeleteGdiObjects();
   void DiscardScoringState();
   void EnterBusy() { ++busy_; }
@@ -87,13 +92,23 @@ class TfmMainForm {
   HFONT memoFont_ = nullptr;
   HBITMAP glyph_ = nullptr;
 
+  QsoRecord& qso_;
+  GoneHandler onGone_;
+
   FormEvents events_;
   // The placement store takes the place of the show, close-query and destroy
   // handlers; declared after them so that it goes first and puts them back.
   std::unique_ptr<TFormStorage> formStorage1_;
   std::function<void()> onClose_;
-  std::function<void()> onRecalcExecute_;
-  bool recalcEnabled_ = true;
+
+  // The window's one action; executing it while it is disabled does nothing.
+  struct Action {
+    bool enabled = true;
+    std::function<void()> onExecute;
+    void Execute() {
+      if (enabled && onExecute) onExecute();
+    }
+  } RecalcStatistic;
 
   std::unique_ptr<ContestScore> score_;
   std::unique_ptr<LogQuery> logQuery_;

@@ -110,9 +110,6 @@ TStoredValue* TStoredValues::Find(std::string_view name) {
   return nullptr;
 }
 
-const TStoredValue* TStoredValues::Find(std::string_view name) const {
-  return const_cast<TStoredValues*>(this)->Find(name);
-}
 
 void TStoredValues::SaveValues() {
   for (const auto& item : items_) item->Save();

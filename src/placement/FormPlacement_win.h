@@ -75,17 +75,14 @@ class TStoredValues {
 
   // Adds a value; throws std::invalid_argument if the name is taken.
   TStoredValue& Add(std::string name, TStoredValue::ValueType value);
-  // The value of that name (any letter case), or null.
-  TStoredValue* Find(std::string_view name);
-  const TStoredValue* Find(std::string_view name) const;
-
-  std::size_t Count() const { return items_.size(); }
-  TStoredValue& Item(std::size_t index) { return *items_.at(index); }
 
   void SaveValues();
   void RestoreValues();
 
  private:
+  // The value of that name (any letter case), or null.
+  TStoredValue* Find(std::string_view name);
+
   TFormPlacement& store_;
   // Held by pointer so that references handed out stay valid as items come.
   std::vector<std::unique_ptr<TStoredValue>> items_;
@@ -116,46 +113,33 @@ class TFormPlacement {
   std::function<void()> OnSavePlacement;     // after a write pass
   std::function<void()> OnRestorePlacement;  // after a read pass that applied data
 
-  // Run-time flags.
-  bool PlacementRead() const { return placementRead_; }
-  bool PlacementWritten() const { return placementWritten_; }
-  bool WritingAtDestroy() const { return writingAtDestroy_; }
-
   // Takes the place of the window's OnShow, OnCloseQuery and OnDestroy
   // handlers, remembering the ones there and calling them from its own.
   // `reportError` shows a failure's message (the window's error box). The
-  // events must outlive the store, or the store be detached first.
+  // events must outlive the store.
   void Attach(FormEvents& events, HWND window, std::function<void(const std::string&)> reportError);
-  // Puts the remembered handlers back. Also done when the store goes.
-  void Detach();
-
-  // The read pass: applies the stored placement to the window. Throws
-  // PluginError on a registry failure; the pass then ends where it failed.
-  void RecallPlacement();
-  // The write pass: stores the window's placement. Does nothing while the
-  // store is active but has never read. Throws PluginError like the read.
-  void RecordPlacement();
-
-  // The key path and subkey in use.
-  std::string KeyPath() const;
-  std::string Section() const;
 
   // Reads and writes a named value through the pass under way or, outside a
   // pass, through a connection made for that value alone.
   virtual std::string ReadString(const std::string& name, const std::string& fallback);
   virtual void WriteString(const std::string& name, const std::string& text);
-  std::int32_t ReadInteger(const std::string& name, std::int32_t fallback);
-  void WriteInteger(const std::string& name, std::int32_t value);
 
  protected:
   // The steps a derived store extends.
   virtual void WritePlacementStep();
   virtual void ReadPlacementStep();
-
-  HWND Window() const { return window_; }
+  // Puts the remembered handlers back.
+  void Detach();
 
  private:
   class PassScope;
+
+  void RecallPlacement();
+  void RecordPlacement();
+  std::string KeyPath() const;
+  std::string Section() const;
+  std::int32_t ReadInteger(const std::string& name, std::int32_t fallback);
+  void WriteInteger(const std::string& name, std::int32_t value);
 
   std::unique_ptr<RegistryConnection> OpenConnection(RegistryConnection::Mode mode) const;
   std::string ReadScreenString(const std::string& name, const std::string& suffix, const std::string& fallback);

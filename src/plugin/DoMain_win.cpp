@@ -3,8 +3,6 @@
 // cross it, because an exception unwinding into the host ends the host's
 // process. _Release swallows every failure; the others report it in the
 // error box and answer 0.
-#include "plugin/DoMain_win.h"
-
 #include <windows.h>
 
 #include <cstdint>
@@ -20,39 +18,29 @@
 #define VARNHOLT_HOSTCALL
 #endif
 
-namespace varnholt {
-
-TfmMainForm* fmMainForm = nullptr;
+using namespace varnholt;
 
 namespace {
 
-template <typename Result, typename Work>
-Result AtBoundary(Work&& work) noexcept {
-  try {
-    return work();
-  } catch (...) {
-    ShowErrorBox(CurrentFailureText());
-  }
-  return Result{};
+// The one statistics window the entry points use, or none. Cleared at once by
+// _Release and by the window itself when it is closed for real or destroyed;
+// the window object goes later, when the host's message loop runs.
+TfmMainForm* fmMainForm = nullptr;
+
+void Forget(TfmMainForm& form) {
+  if (fmMainForm == &form) fmMainForm = nullptr;
 }
 
 }  // namespace
 
-}  // namespace varnholt
-
-using namespace varnholt;
-
 extern "C" {
 
 VARNHOLT_HOSTCALL void _GetInfo(void* infoRecord) {
-  AtBoundary<int>([&] {
-    WritePluginInfo(infoRecord);
-    return 0;
-  });
+  ReportingFailures([&] { WritePluginInfo(infoRecord); });
 }
 
 VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
-  return AtBoundary<std::int32_t>([&]() -> std::int32_t {
+  return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
     return fmMainForm->ScoreQso(ScoreMode::Check);
@@ -60,7 +48,7 @@ VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
 }
 
 VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
-  return AtBoundary<std::int32_t>([&]() -> std::int32_t {
+  return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
     const std::int32_t result = fmMainForm->ScoreQso(ScoreMode::Record);
@@ -74,16 +62,19 @@ VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
 }
 
 VARNHOLT_HOSTCALL void _GrabNumber(const void* hostRecord, void* numberSlot) {
-  AtBoundary<int>([&] {
+  ReportingFailures([&] {
     CurrentQso().CopyFrom(hostRecord);
     WriteSlot(static_cast<std::uint8_t*>(numberSlot), "");
-    return 0;
   });
 }
 
 VARNHOLT_HOSTCALL HWND _Run(std::int32_t /*ignored*/, const void* hostRecord) {
-  return AtBoundary<HWND>([&]() -> HWND {
-    if (fmMainForm == nullptr) fmMainForm = new TfmMainForm(hostRecord);
+  return ReportingFailures([&]() -> HWND {
+    if (fmMainForm == nullptr) {
+      // An existing window ignores the record; a new one is built from it.
+      CurrentQso().CopyFrom(hostRecord);
+      fmMainForm = new TfmMainForm(CurrentQso(), Forget);
+    }
     TfmMainForm* form = fmMainForm;
     const HWND handle = form->Handle();
     form->Show();  // may end in the window's release; `form` is not used after it

@@ -3,6 +3,8 @@
 // it when it is built, and nothing here knows how a window is made.
 #pragma once
 
+#include <string_view>
+
 namespace varnholt::design {
 
 enum class Kind { Form, Panel, Button, Memo, ActionList, Action, ImageList, Query, Storage };
@@ -65,5 +67,22 @@ inline constexpr Binding kBindings[] = {
     {"fmMainForm", "OnClose", "FormClose"},
     {"RecalcStatistic", "OnExecute", "RecalcStatisticExecute"},
 };
+
+// The component of that name. Used where a constant is required, a name the
+// design lacks does not compile.
+constexpr const Component& Find(std::string_view name) {
+  for (const Component& c : kComponents) {
+    if (name == c.name) return c;
+  }
+  throw "the design has no component of that name";
+}
+
+// The name of the handler bound to a component's event; "" when none is.
+constexpr std::string_view BoundHandler(std::string_view component, std::string_view event) {
+  for (const Binding& b : kBindings) {
+    if (component == b.component && event == b.event) return b.handler;
+  }
+  return "";
+}
 
 }  // namespace varnholt::design
