@@ -23,9 +23,10 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "common/HomeRegion.h"
+#include "common/TextRules.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
-#include "mainform/TextRules.h"
 #include "plugin/Plugin.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "ByteReader.h"
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
 

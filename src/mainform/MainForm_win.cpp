@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
-#include "mainform/ErrorText.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
 #include "plugin/DoMain_win.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "mainform/FormEvents.h"
+#include "common/FormEvents.h"
 #include "mainform/KeyCollation_win.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Scoring.h"

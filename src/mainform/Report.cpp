@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/TextRules.h"
 #include "mainform/Report.h"
-#include "mainform/TextRules.h"
 
 namespace varnholt {
 

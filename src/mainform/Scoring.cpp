@@ -1,42 +1,11 @@
 #include "mainform/Scoring.h"
 
-#include <vector>
-
-#include "mainform/TextRules.h"
+#include "common/HomeRegion.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
-namespace {
-
 constexpr std::string_view kNoDxdaNumber = "0000";
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
-bool IsHomeRegionPrefix(std::string_view prefix) {
-  // ":" + prefix + ":" inside the list; without a colon of its own the prefix
-  // can only match one whole entry, which is the common, cheap case.
-  if (prefix.empty() || prefix.size() > 3 || prefix.find(':') != std::string_view::npos) {
-    std::string probe;
-    probe.reserve(prefix.size() + 2);
-    probe.append(":").append(prefix).append(":");
-    return kHomeRegionList.find(probe) != std::string_view::npos;
-  }
-  static const std::vector<std::string_view> kEntries = [] {
-    std::vector<std::string_view> entries;
-    for (std::size_t start = 1; start < kHomeRegionList.size();) {
-      const std::size_t end = kHomeRegionList.find(':', start);
-      entries.push_back(kHomeRegionList.substr(start, end - start));
-      start = end + 1;
-    }
-    return entries;
-  }();
-  for (std::string_view entry : kEntries) {
-    if (entry == prefix) return true;
-  }
-  return false;
-}
 
 std::string DxdaNumber(std::string_view reportReceived) {
   return std::string(DxdaNumberView(reportReceived));

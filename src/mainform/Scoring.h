@@ -16,12 +16,6 @@
 
 namespace varnholt {
 
-// The home-region prefixes. A prefix p belongs when ":" + p + ":" occurs in
-// this text: an exact, case-sensitive byte match.
-constexpr std::string_view kHomeRegionList = ":4J:EK:EW:UN:EX:ER:UA1:UA2:UA9:EY:UK:EZ:UR:";
-
-bool IsHomeRegionPrefix(std::string_view prefix);
-
 // The last four characters of the trimmed, upper-cased report when they are
 // all digits "0"-"9"; otherwise the empty text.
 std::string DxdaNumber(std::string_view reportReceived);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "OdbcTestDb.h"
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
 
 namespace varnholt {
 namespace {

@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "OdbcTestDb.h"
+#include "common/PluginError.h"
 #include "logfiles/Cabrillo.h"
-#include "mainform/ErrorText.h"
 #include "mainform/Rescan.h"
 #include "scorer/CallList.h"
 #include "scorer/ScoreLog.h"

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "QsoBuilder.h"
+#include "common/HomeRegion.h"
 
 namespace varnholt {
 namespace {
