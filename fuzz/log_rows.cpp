@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   AsciiKeyCollation collation;
-  ContestScore score(qso, collation);
+  ContestScore score(collation);
   LogQuery query(db.Connection());
   std::string report = "(not shown)";
   int shown = 0;

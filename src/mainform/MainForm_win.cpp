@@ -168,7 +168,7 @@ TfmMainForm::TfmMainForm(const void* hostRecord) {
     const std::string caption =
         std::string(CurrentQso().Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
     SetWindowTextA(hwnd_, caption.c_str());
-    score_ = std::make_unique<ContestScore>(CurrentQso(), Collation());
+    score_ = std::make_unique<ContestScore>(Collation());
     logQuery_ = std::make_unique<LogQuery>(CurrentQso().LogConnection());
   } catch (...) {
     // Unbound first, so that its destruction reaches none of the handlers of
@@ -326,10 +326,8 @@ void TfmMainForm::LeaveBusy() {
   }
 }
 
-std::int32_t TfmMainForm::ScoreQso(ScoreMode mode) { return score_ ? score_->ScoreQso(mode) : 0; }
-
-void TfmMainForm::SortWorked() {
-  if (score_) score_->Worked().SortWorked();
+std::int32_t TfmMainForm::ScoreQso(const QsoView& qso, ScoreMode mode) {
+  return score_ ? score_->ScoreQso(qso, mode) : 0;
 }
 
 void TfmMainForm::ShowStatistics() {

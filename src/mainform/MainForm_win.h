@@ -48,8 +48,7 @@ class TfmMainForm {
 
   // The scoring operations the entry points use. 0 when the scoring state
   // was already discarded by a close.
-  std::int32_t ScoreQso(ScoreMode mode);
-  void SortWorked();
+  std::int32_t ScoreQso(const QsoView& qso, ScoreMode mode);
   void ShowStatistics();
 
  private:

@@ -59,7 +59,7 @@ bool RescanLog(RescanContext& context) {
   try {
     while (!query.Eof()) {
       ReadLogRow(query, qso);
-      context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
+      context.score.ScoreQso(qso.View(), ScoreMode::Record);  // a duplicate in the log counts once
       query.Next();
     }
   } catch (...) {

@@ -21,9 +21,6 @@ std::string_view DxdaNumberView(std::string_view reportReceived) {
   return last;
 }
 
-ContestScore::ContestScore(const QsoRecord& qso, const KeyCollation& collation)
-    : qso_(qso), worked_(qso), keys_(collation) {}
-
 void ContestScore::Clear() {
   worked_.Clear();
   bands_.clear();
@@ -32,13 +29,13 @@ void ContestScore::Clear() {
   keys_.Clear();
 }
 
-std::int32_t ContestScore::Points() {
+std::int32_t ContestScore::Points(const QsoView& qso) {
   // While the station itself is in the home region every contact is worth 1;
   // otherwise a home-region station worked is worth 3.
-  scratch_.assign(Trim(qso_.Text(QsoField::StationPrefix)));
+  scratch_.assign(Trim(qso.stationPrefix));
   UpperAsciiInPlace(scratch_);
   if (IsHomeRegionPrefix(scratch_)) return 1;
-  scratch_.assign(Trim(qso_.Text(QsoField::DxccPrefix)));
+  scratch_.assign(Trim(qso.dxccPrefix));
   UpperAsciiInPlace(scratch_);
   return IsHomeRegionPrefix(scratch_) ? 3 : 1;
 }
@@ -56,21 +53,20 @@ TStatistic& ContestScore::RowForBand(std::string_view band) {
   return bands_[lastRow_];
 }
 
-std::int32_t ContestScore::ScoreQso(ScoreMode mode) {
+std::int32_t ContestScore::ScoreQso(const QsoView& qso, ScoreMode mode) {
   lastAddedMultiplier_ = false;
-  if (mode == ScoreMode::Check) return worked_.IsDuplicate() ? kDuplicate : Points();
-  if (!worked_.AddWorkedIfNew()) return kDuplicate;
+  if (mode == ScoreMode::Check) return worked_.IsDuplicate(qso) ? kDuplicate : Points(qso);
+  if (!worked_.AddWorkedIfNew(qso)) return kDuplicate;
 
-  const std::string_view band = qso_.Text(QsoField::Band);
-  TStatistic& row = RowForBand(band);
-  const std::int32_t points = Points();
+  TStatistic& row = RowForBand(qso.band);
+  const std::int32_t points = Points(qso);
   row.QSOs += 1;
   row.Points += points;
 
   // Upper-casing never turns anything into a digit, so the number can be
   // taken from the trimmed report as it stands.
-  const std::string_view number = DxdaNumberView(qso_.Text(QsoField::ReportReceived));
-  scratch_.assign(band).append("|").append(number).append("|");
+  const std::string_view number = DxdaNumberView(qso.report);
+  scratch_.assign(qso.band).append("|").append(number).append("|");
   if (keys_.AddIfNew(scratch_) && number != kNoDxdaNumber) {
     row.DXDA += 1;
     lastAddedMultiplier_ = true;

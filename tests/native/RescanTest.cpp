@@ -46,7 +46,7 @@ class RescanTest : public ::testing::Test {
   OdbcTestDb db;
   QsoRecord qso;
   AsciiKeyCollation collation;
-  ContestScore score{qso, collation};
+  ContestScore score{collation};
   LogQuery query{db.Connection()};
   Events events;
   std::string report = "(old report)";

@@ -72,7 +72,7 @@ TEST(ScorerTest, RealLogsScoreAsTheWindowsRescanScoresThem) {
     QsoRecord qso;
     qso.SetText(QsoField::LogTableName, "Log");
     qso.SetText(QsoField::StationPrefix, file.stationPrefix);
-    ContestScore windowScore(qso, collation);
+    ContestScore windowScore(collation);
     LogQuery query(db.Connection());
     RescanContext rescan{windowScore, qso, query, {}, {}, {}, {}};
     ASSERT_TRUE(RescanLog(rescan));
