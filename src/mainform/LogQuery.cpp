@@ -178,6 +178,16 @@ void LogQuery::Next() {
   Fetch();
 }
 
+void LogQuery::ForEachRow(const std::function<void()>& row) {
+  try {
+    for (; !Eof(); Next()) row();
+  } catch (...) {
+    Close();  // a failed row leaves nothing open on the host's connection
+    throw;
+  }
+  Close();
+}
+
 void LogQuery::Fetch() {
   eof_ = true;  // no current row unless the fetch delivers one
   const SQLRETURN rc = SQLFetch(statement_->handle);

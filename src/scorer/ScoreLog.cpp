@@ -46,7 +46,7 @@ void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer&
   query.SetSql(LogQueryText(table));
   query.Open();
   int row = 0;
-  while (!query.Eof()) {
+  query.ForEachRow([&] {
     // Every column, in the order the re-scan reads them: a missing one fails
     // as it fails there.
     std::string_view text[kLogFieldCount];
@@ -55,9 +55,7 @@ void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer&
     scorer.Score({column(LogField::CallSign), column(LogField::DigiBand), column(LogField::QSOMode),
                   column(LogField::QSOReportRecived), column(LogField::DXCCPrefix)},
                  ++row);
-    query.Next();
-  }
-  query.Close();
+  });
 }
 
 }  // namespace varnholt
