@@ -30,7 +30,7 @@ std::string StatisticsText(const std::vector<TStatistic>& bands, std::string_vie
   }
   const ReportTotals t = TotalsOf(bands);
   text += "Total\t" + col(t.qsos) + "\t" + col(t.points) + "\t" + col(t.dxda) + end;
-  text += " Score: " + std::to_string(t.points) + "*" + std::to_string(t.dxda) + "=" + std::to_string(t.Score()) + end;
+  text += " Score: " + std::to_string(t.points) + "*" + std::to_string(t.dxda) + "=" + std::to_string(t.Score());
   return std::string(Trim(text));
 }
 
