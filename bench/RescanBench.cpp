@@ -75,7 +75,7 @@ void BM_Rescan(benchmark::State& state) {
   qso.SetText(QsoField::LogTableName, "Log");
   qso.SetText(QsoField::StationPrefix, "DL");
   AsciiKeyCollation collation;
-  ContestScore score(qso, collation);
+  ContestScore score(collation);
   LogQuery query(db.Connection());
   std::string report;
   RescanContext context{score, qso, query, nullptr, nullptr,

@@ -31,7 +31,7 @@ set_target_properties(Varnholt PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VARNHOLT_DIST_DIR})
 target_include_directories(Varnholt PRIVATE src)
 target_compile_options(Varnholt PRIVATE ${VARNHOLT_WARNINGS})
-target_link_libraries(Varnholt PRIVATE varnholt_core user32 gdi32 advapi32)
+target_link_libraries(Varnholt PRIVATE varnholt_rescan user32 gdi32 advapi32)
 target_link_options(Varnholt PRIVATE ${VARNHOLT_STATIC_LINK} -Wl,--enable-stdcall-fixup)
 set_source_files_properties(src/resources/Varnholt.rc PROPERTIES
   INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/src;${PROJECT_SOURCE_DIR}/src/resources")

@@ -9,7 +9,7 @@ add_library(varnholt_scorer STATIC
   src/scorer/ScoreOutput.cpp
   src/scorer/LogDatabase.cpp
 )
-target_link_libraries(varnholt_scorer PUBLIC varnholt_logfiles varnholt_odbc)
+target_link_libraries(varnholt_scorer PUBLIC varnholt_logfiles varnholt_rescan varnholt_odbc)
 target_compile_options(varnholt_scorer PRIVATE ${VARNHOLT_WARNINGS})
 
 add_executable(varnholt-score src/scorer/ScorerMain.cpp)
@@ -29,7 +29,7 @@ if(NOT WIN32)
     tests/native/PrefixTableTest.cpp
     tests/native/AdifTest.cpp
   )
-  target_link_libraries(logfile_tests PRIVATE varnholt_logfiles GTest::gtest_main Threads::Threads)
+  target_link_libraries(logfile_tests PRIVATE varnholt_logfiles varnholt_core GTest::gtest_main Threads::Threads)
   target_compile_options(logfile_tests PRIVATE ${VARNHOLT_WARNINGS})
   target_compile_definitions(logfile_tests PRIVATE VARNHOLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                              VARNHOLT_CTY_FILE="${VARNHOLT_CTY_FILE}")

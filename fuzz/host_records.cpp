@@ -23,9 +23,10 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "common/HomeRegion.h"
+#include "common/TextRules.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
-#include "mainform/TextRules.h"
 #include "plugin/Plugin.h"
 
 namespace {
@@ -133,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   varnholt::fuzz::ByteReader input(data, size);
   QsoRecord record;
   AsciiKeyCollation collation;
-  ContestScore score(record, collation);
+  ContestScore score(collation);
   Model model;
   std::vector<std::vector<std::uint8_t>> earlier;  // whole records of earlier contacts
 
@@ -163,18 +164,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool duplicate = model.worked.count(Model::Contact(record)) != 0;
     const std::int32_t expected = duplicate ? kDuplicate : Model::Points(record);
-    EXPECT(score.Worked().IsDuplicate() == duplicate);
+    // The fields as the entry points pass them: read from the record.
+    const QsoView qso = record.View();
+    EXPECT(score.Worked().IsDuplicate(qso) == duplicate);
 
     if (flags & kRecord) {
-      EXPECT(score.ScoreQso(ScoreMode::Record) == expected);
+      EXPECT(score.ScoreQso(qso, ScoreMode::Record) == expected);
       if (!duplicate) model.Record(record);
       // A contact just recorded is a duplicate from now on.
-      EXPECT(score.Worked().IsDuplicate());
-      EXPECT(score.ScoreQso(ScoreMode::Check) == kDuplicate);
+      EXPECT(score.Worked().IsDuplicate(qso));
+      EXPECT(score.ScoreQso(qso, ScoreMode::Check) == kDuplicate);
     } else {
       // Check mode answers and changes nothing.
       const std::string before = StatisticsText(score.BandStatistics());
-      EXPECT(score.ScoreQso(ScoreMode::Check) == expected);
+      EXPECT(score.ScoreQso(qso, ScoreMode::Check) == expected);
       EXPECT(StatisticsText(score.BandStatistics()) == before);
     }
     ExpectSameRows(score, model);

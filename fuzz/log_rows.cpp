@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "ByteReader.h"
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
 
@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   AsciiKeyCollation collation;
-  ContestScore score(qso, collation);
+  ContestScore score(collation);
   LogQuery query(db.Connection());
   std::string report = "(not shown)";
   int shown = 0;

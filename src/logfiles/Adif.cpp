@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/HomeRegion.h"
+#include "common/TextRules.h"
 #include "logfiles/Bands.h"
 #include "logfiles/PrefixTable.h"
-#include "mainform/Scoring.h"
-#include "mainform/TextRules.h"
 
 namespace varnholt {
 
@@ -22,25 +22,14 @@ constexpr std::size_t kSniffBytes = 64 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kEndOfHeaderTag = "<EOH>";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Field names run up to the ':' before the length or the '>' of a bare tag;
 // a blank or another '<' first means the '<' began no tag at all.
 bool IsNameChar(char c) { return !IsTrimmed(c) && c != ':' && c != '<' && c != '>'; }
 
-// `text` equals `upper` (given in upper case) in any letter case.
-bool EqualsUpper(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (UpperAscii(text[i]) != upper[i]) return false;
-  }
-  return true;
-}
-
 // Where "<EOH>" (given as `tag`, in upper case) first occurs in any letter case.
 std::size_t FindTag(std::string_view text, std::size_t from, std::string_view tag) {
   for (std::size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at + 1)) {
-    if (EqualsUpper(text.substr(at, tag.size()), tag)) return at;
+    if (EqualsIgnoringCase(text.substr(at, tag.size()), tag)) return at;
   }
   return std::string_view::npos;
 }
@@ -231,9 +220,9 @@ class AdifReader {
       tag.data = text_.substr(dataBegin, static_cast<std::size_t>(length));
       tag.end = dataBegin + tag.data.size();
     }
-    if (EqualsUpper(tag.name, "EOR")) {
+    if (EqualsIgnoringCase(tag.name, "EOR")) {
       tag.kind = Tag::kEndOfRecord;
-    } else if (EqualsUpper(tag.name, "EOH")) {
+    } else if (EqualsIgnoringCase(tag.name, "EOH")) {
       tag.kind = Tag::kEndOfHeader;
     } else {
       tag.kind = bare ? Tag::kOtherTag : Tag::kField;
@@ -246,7 +235,7 @@ class AdifReader {
     lastLine_ = line;
     for (std::size_t i = 0; i < std::size(kKnownFields); ++i) {
       const KnownField& field = kKnownFields[i];
-      if (EqualsUpper(tag.name, field.name)) {
+      if (EqualsIgnoringCase(tag.name, field.name)) {
         // A field a record holds twice: the "<eor>" between two records is lost.
         const std::uint32_t bit = 1u << i;
         if (record_.seen & bit) record_.runTogether = true;

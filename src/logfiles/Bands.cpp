@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
@@ -57,15 +57,6 @@ constexpr Band kBands[] = {
 // no edges, so it stands for itself.
 constexpr std::string_view kLight = "LIGHT";
 
-// `text` equals `upper` (given in upper case) in any letter case.
-bool EqualsUpper(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (UpperAscii(text[i]) != upper[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string_view BandFromKhz(double khz) {
@@ -79,19 +70,19 @@ std::string_view BandFromCabrilloFrequency(std::string_view field) {
   // Designators have at most three digits or end in a letter; kHz of the
   // bands below 50 MHz, the common case, have more digits.
   const bool designator =
-      field.size() <= 3 || (!field.empty() && !(field.back() >= '0' && field.back() <= '9'));
+      field.size() <= 3 || (!field.empty() && !IsDigit(field.back()));
   if (designator) {
     for (const Band& b : kBands) {
-      if (!b.cabrillo.empty() && EqualsUpper(field, b.cabrillo)) return b.name;
+      if (!b.cabrillo.empty() && EqualsIgnoringCase(field, b.cabrillo)) return b.name;
     }
-    if (EqualsUpper(field, kLight)) return kLight;
+    if (EqualsIgnoringCase(field, kLight)) return kLight;
   }
   // kHz, possibly with a fraction; nothing else may follow the number.
   std::size_t i = 0;
   bool digits = false, point = false;
   for (; i < field.size(); ++i) {
     const char c = field[i];
-    if (c >= '0' && c <= '9') {
+    if (IsDigit(c)) {
       digits = true;
     } else if (c == '.' && !point) {
       point = true;
@@ -107,7 +98,7 @@ std::string_view BandFromCabrilloFrequency(std::string_view field) {
 std::string_view BandFromAdifName(std::string_view name) {
   name = Trim(name);
   for (const Band& b : kBands) {
-    if (EqualsUpper(name, b.name)) return b.name;
+    if (EqualsIgnoringCase(name, b.name)) return b.name;
   }
   return {};
 }

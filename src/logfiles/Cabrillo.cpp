@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/TextRules.h"
 #include "logfiles/Bands.h"
 #include "logfiles/Lines.h"
 #include "logfiles/PrefixTable.h"
-#include "mainform/TextRules.h"
 
 namespace varnholt {
 
@@ -15,28 +15,22 @@ namespace {
 // How far into a file LooksLikeCabrillo looks for the log's first tag line.
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-// Splits `line` at runs of blanks into `words`, which keeps its capacity
-// from line to line.
+// Splits `line` at runs of blanks (C's white space: a line holds no LF)
+// into `words`, which keeps its capacity from line to line.
 void SplitWords(std::string_view line, std::vector<std::string_view>& words) {
   words.clear();
   std::size_t i = 0;
   while (i < line.size()) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
+    while (i < line.size() && IsSpace(line[i])) ++i;
     const std::size_t start = i;
-    while (i < line.size() && !IsBlank(line[i])) ++i;
+    while (i < line.size() && !IsSpace(line[i])) ++i;
     if (i > start) words.push_back(line.substr(start, i - start));
   }
 }
 
 // Whether `line` starts with `tag` ("QSO:") in any letter case.
 bool HasTag(std::string_view line, std::string_view tag) {
-  if (line.size() < tag.size()) return false;
-  for (std::size_t i = 0; i < tag.size(); ++i) {
-    if (UpperAscii(line[i]) != tag[i]) return false;
-  }
-  return true;
+  return EqualsIgnoringCase(line.substr(0, tag.size()), tag);
 }
 
 // "TAG: ...": a word without blanks before the first colon.
@@ -66,8 +60,8 @@ bool LooksLikeCall(std::string_view word) {
   bool letter = false, digit = false;
   for (char c : word) {
     const char u = UpperAscii(c);
-    if (u >= 'A' && u <= 'Z') letter = true;
-    if (u >= '0' && u <= '9') digit = true;
+    letter = letter || IsUpperLetter(u);
+    digit = digit || IsDigit(u);
   }
   const bool signalReport = word.size() == 3 && word[0] >= '1' && word[0] <= '5' &&
                             UpperAscii(word[1]) == 'N' && UpperAscii(word[2]) == 'N';
@@ -145,7 +139,7 @@ void ReadCabrillo(std::string_view text, ContactSink& sink) {
   int firstUntagged = 0;  // the first line before the log without a tag
   for (std::string_view line; lines.Next(line);) {
     const int lineNumber = lines.Number();
-    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsSpace(line.front())) line.remove_prefix(1);
     if (line.empty() || line.front() == '#') continue;  // blank, or a comment
     if (HasTag(line, "QSO:")) {
       if (part == Part::kBefore) part = Part::kInside;
@@ -183,7 +177,7 @@ bool LooksLikeCabrillo(std::string_view text) {
   // A log's first tag line comes near the top, after comments or a note.
   Lines lines(text.substr(0, kSniffBytes));
   for (std::string_view line; lines.Next(line);) {
-    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsSpace(line.front())) line.remove_prefix(1);
     if (HasTag(line, "START-OF-LOG:") || HasTag(line, "QSO:")) return true;
   }
   return false;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/TextRules.h"
+
 namespace varnholt {
 
 namespace {
@@ -18,19 +20,11 @@ constexpr RulesName kRulesNames[] = {
     {"EU", "EW"},   // Belarus
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
 bool IsContinent(std::string_view text) {
   for (std::string_view c : {"AF", "AN", "AS", "EU", "NA", "OC", "SA"}) {
     if (text == c) return true;
   }
   return false;
-}
-
-std::string_view TrimSpace(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-  return text;
 }
 
 // Keys that start alike, in their sorted order.
@@ -129,9 +123,8 @@ class Parser {
     std::size_t i = 0;
     std::string call;
     for (; i < item.size(); ++i) {
-      char c = item[i];
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/')) break;
+      const char c = UpperAscii(item[i]);
+      if (!(IsUpperLetter(c) || IsDigit(c) || c == '/')) break;
       call += c;
     }
     CountryKey key{};

@@ -7,8 +7,8 @@
 // into the programs at build time (kBuiltInCountryData), and --cty, which
 // reads a newer file at run time.
 //
-// Only the standard library is used here, so that the generator, a tool
-// built for the build machine, can compile this file on its own.
+// Only the standard library and common/TextRules.h are used here, so that the
+// generator, a tool built for the build machine, can compile this file alone.
 #pragma once
 
 #include <cstddef>

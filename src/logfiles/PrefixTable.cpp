@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "common/TextRules.h"
+
 namespace varnholt {
 
 namespace {
@@ -12,10 +14,6 @@ constexpr std::size_t kMaxCall = 32;
 // Three parts carry every real portable call (DL/UR5ABC/P); a few more are
 // tolerated so that a repeated suffix does not lose the call.
 constexpr std::size_t kMaxParts = 6;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 // The position of the digit that ends the call's own prefix: the first digit
 // after the first character (2E0ABC, 9A1AA, 4J1AB); npos without one.
@@ -29,14 +27,14 @@ std::size_t PrefixDigit(std::string_view call) {
 // A whole call sign ends in letters after its prefix digit (UA9XX); a bare
 // prefix such as DL, UA9 or EA8 does not.
 bool IsWholeCall(std::string_view part) {
-  return PrefixDigit(part) != std::string_view::npos && IsLetter(part.back());
+  return PrefixDigit(part) != std::string_view::npos && IsUpperLetter(part.back());
 }
 
 bool IsMaritimeOrAir(std::string_view part) { return part == "MM" || part == "AM"; }
 
 // Suffixes that say how, not where, a station operates.
 bool IsOperatingSuffix(std::string_view part) {
-  return (part.size() == 1 && IsLetter(part[0])) || part == "QRP" || part == "QRPP" || part == "LH" ||
+  return (part.size() == 1 && IsUpperLetter(part[0])) || part == "QRP" || part == "QRPP" || part == "LH" ||
          IsMaritimeOrAir(part);
 }
 
@@ -61,15 +59,13 @@ PrefixInfo LookUpPrefix(std::string_view callSign) { return LookUpPrefix(callSig
 PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries) {
   PrefixInfo unknown;
   unknown.unknown = true;
-  while (!callSign.empty() && IsBlank(callSign.front())) callSign.remove_prefix(1);
-  while (!callSign.empty() && IsBlank(callSign.back())) callSign.remove_suffix(1);
+  callSign = TrimSpace(callSign);
   if (callSign.size() > kMaxCall) return unknown;
 
   std::array<char, kMaxCall> upper{};
   for (std::size_t i = 0; i < callSign.size(); ++i) {
-    char c = callSign[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!IsLetter(c) && !IsDigit(c) && c != '/') return unknown;
+    const char c = UpperAscii(callSign[i]);
+    if (!IsUpperLetter(c) && !IsDigit(c) && c != '/') return unknown;
     upper[i] = c;
   }
   const std::string_view call(upper.data(), callSign.size());
@@ -147,25 +143,6 @@ PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries)
   info.dxccPrefix = match.entity->prefix;
   info.continent = match.continent;
   return info;
-}
-
-const char* HomeRegionPrefixOfEntity(int dxccEntity) {
-  switch (dxccEntity) {
-    case 54: return "UA1";   // European Russia
-    case 126: return "UA2";  // Kaliningrad
-    case 15: return "UA9";   // Asiatic Russia
-    case 288: return "UR";   // Ukraine
-    case 27: return "EW";    // Belarus
-    case 130: return "UN";   // Kazakhstan
-    case 135: return "EX";   // Kyrgyzstan
-    case 179: return "ER";   // Moldova
-    case 14: return "EK";    // Armenia
-    case 18: return "4J";    // Azerbaijan
-    case 262: return "EY";   // Tajikistan
-    case 292: return "UK";   // Uzbekistan
-    case 280: return "EZ";   // Turkmenistan
-    default: return nullptr;
-  }
 }
 
 }  // namespace varnholt

@@ -35,8 +35,4 @@ PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries)
 void UseCountryData(const CountryData& countries);
 const CountryData& CountryDataInUse();
 
-// The home-region prefix of an ADIF DXCC entity code (54 European Russia is
-// "UA1", 288 Ukraine is "UR", ...); nullptr for every other entity.
-const char* HomeRegionPrefixOfEntity(int dxccEntity);
-
 }  // namespace varnholt

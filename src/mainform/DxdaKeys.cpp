@@ -1,15 +1,11 @@
 #include "mainform/DxdaKeys.h"
 
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
 bool AsciiKeyCollation::Equivalent(std::string_view a, std::string_view b) const {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
+  return EqualsIgnoringCase(a, b);
 }
 
 bool AsciiKeyCollation::IndexForm(std::string_view key, std::string& out) const {
@@ -24,7 +20,7 @@ bool NumberedKeys::Handles(std::string_view form) const {
   if (tail[0] != '|' || tail[5] != '|') return false;
   unsigned number = 0;
   for (std::size_t i = 1; i <= 4; ++i) {
-    if (tail[i] < '0' || tail[i] > '9') return false;
+    if (!IsDigit(tail[i])) return false;
     number = number * 10 + static_cast<unsigned>(tail[i] - '0');
   }
   const std::string_view band = form.substr(0, form.size() - 6);

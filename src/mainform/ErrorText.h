@@ -3,18 +3,10 @@
 // after ".", under a caption made from the host executable's file name.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace varnholt {
-
-// A failure raised inside a window event (the re-scan, the placement store),
-// carrying the text the error box shows.
-class PluginError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The message with "." appended when its last byte orders after "." (byte
 // order); an empty message stays empty.

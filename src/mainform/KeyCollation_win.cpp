@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 

@@ -9,9 +9,9 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <cstring>
 
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
@@ -37,17 +37,6 @@ PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
   std::string text = OdbcDiagnosticText(handleType, handle);
   if (text.empty()) text = OwnMessage("The log database reported a failure without a message");
   return PluginError(text);
-}
-
-bool SameNameIgnoringCase(const SQLCHAR* name, std::size_t length, const char* wanted) {
-  if (length != std::strlen(wanted)) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    unsigned char a = name[i], b = static_cast<unsigned char>(wanted[i]);
-    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -162,8 +151,9 @@ void LogQuery::Execute() {
     // A name longer than the buffer is cut, but then its length differs from
     // every field name's, so it cannot match by its first characters.
     const std::size_t length = nameLength > 0 ? static_cast<std::size_t>(nameLength) : 0;
+    const std::string_view text(reinterpret_cast<const char*>(name), length);
     for (std::size_t f = 0; f < kLogFieldCount; ++f) {
-      if (s.column[f] == 0 && SameNameIgnoringCase(name, length, kFieldNames[f]))
+      if (s.column[f] == 0 && EqualsIgnoringCase(text, kFieldNames[f]))
         s.column[f] = static_cast<SQLUSMALLINT>(c);
     }
   }
@@ -186,6 +176,16 @@ void LogQuery::Close() {
 void LogQuery::Next() {
   if (Eof()) return;
   Fetch();
+}
+
+void LogQuery::ForEachRow(const std::function<void()>& row) {
+  try {
+    for (; !Eof(); Next()) row();
+  } catch (...) {
+    Close();  // a failed row leaves nothing open on the host's connection
+    throw;
+  }
+  Close();
 }
 
 void LogQuery::Fetch() {

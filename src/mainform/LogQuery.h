@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,7 +27,8 @@
 namespace varnholt {
 
 // The columns of the host's log table that the re-scan reads, named as in
-// the host's schema ("Recived" is the host's spelling).
+// the host's schema ("Recived" is the host's spelling), in the order a row's
+// columns are read.
 enum class LogField {
   QSOReportRecived,
   DXCCPrefix,
@@ -81,6 +83,9 @@ class LogQuery {
   // Advances to the next row; at the end, Eof() becomes true. Does nothing
   // when Eof() already is. Throws PluginError when the fetch fails.
   void Next();
+  // Calls `row` at every row from the current one to the last, then closes
+  // the query; a failure of `row` or of a fetch closes it too, and goes on.
+  void ForEachRow(const std::function<void()>& row);
 
   // The current row's value of `field`: its first 255 characters, NULL as
   // the empty text. Valid until Next() or Close(). Throws PluginError

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
-#include "mainform/ErrorText.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
 #include "plugin/Plugin.h"
@@ -171,7 +171,7 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
 
     const std::string caption = std::string(qso_.Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
     SetWindowTextA(hwnd_, caption.c_str());
-    score_ = std::make_unique<ContestScore>(qso_, Collation());
+    score_ = std::make_unique<ContestScore>(Collation());
     logQuery_ = std::make_unique<LogQuery>(qso_.LogConnection());
   } catch (...) {
     // Unbound first, so that its destruction reaches none of the handlers of
@@ -297,10 +297,8 @@ void TfmMainForm::LeaveBusy() {
   }
 }
 
-std::int32_t TfmMainForm::ScoreQso(ScoreMode mode) { return score_ ? score_->ScoreQso(mode) : 0; }
-
-void TfmMainForm::SortWorked() {
-  if (score_) score_->Worked().SortWorked();
+std::int32_t TfmMainForm::ScoreQso(const QsoView& qso, ScoreMode mode) {
+  return score_ ? score_->ScoreQso(qso, mode) : 0;
 }
 
 void TfmMainForm::ShowStatistics() {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "mainform/FormEvents.h"
+#include "common/FormEvents.h"
 #include "mainform/KeyCollation_win.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Scoring.h"
@@ -54,8 +54,7 @@ class TfmMainForm {
 
   // The scoring operations the entry points use. 0 when the scoring state
   // was already discarded by a close.
-  std::int32_t ScoreQso(ScoreMode mode);
-  void SortWorked();
+  std::int32_t ScoreQso(const QsoView& qso, ScoreMode mode);
   void ShowStatistics();
 
  private:

@@ -1,8 +1,6 @@
 #include "mainform/Report.h"
 
-#include <cstdint>
-
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
@@ -13,20 +11,26 @@ std::string PadLeft(std::string_view text, std::size_t width) {
   return out;
 }
 
-std::string StatisticsText(const std::vector<TStatistic>& bands) {
-  const auto col = [](std::int64_t n) { return PadLeft(std::to_string(n), 6); };
-  std::string text = "  Band\t  QSOs\tPoints\t  DXDA\r\n";
-  std::int64_t qsos = 0, points = 0, dxda = 0;
+ReportTotals TotalsOf(const std::vector<TStatistic>& bands) {
+  ReportTotals totals;
   for (const TStatistic& row : bands) {
-    text += PadLeft(row.band, 4) + "\t" + col(row.QSOs) + "\t" + col(row.Points) + "\t" +
-            col(row.DXDA) + "\r\n";
-    qsos += row.QSOs;
-    points += row.Points;
-    dxda += row.DXDA;
+    totals.qsos += row.QSOs;
+    totals.points += row.Points;
+    totals.dxda += row.DXDA;
   }
-  text += "Total\t" + col(qsos) + "\t" + col(points) + "\t" + col(dxda) + "\r\n";
-  text += " Score: " + std::to_string(points) + "*" + std::to_string(dxda) + "=" +
-          std::to_string(points * dxda) + "\r\n";
+  return totals;
+}
+
+std::string StatisticsText(const std::vector<TStatistic>& bands, std::string_view lineEnd) {
+  const auto col = [](std::int64_t n) { return PadLeft(std::to_string(n), 6); };
+  const std::string end(lineEnd);
+  std::string text = "  Band\t  QSOs\tPoints\t  DXDA" + end;
+  for (const TStatistic& row : bands) {
+    text += PadLeft(row.band, 4) + "\t" + col(row.QSOs) + "\t" + col(row.Points) + "\t" + col(row.DXDA) + end;
+  }
+  const ReportTotals t = TotalsOf(bands);
+  text += "Total\t" + col(t.qsos) + "\t" + col(t.points) + "\t" + col(t.dxda) + end;
+  text += " Score: " + std::to_string(t.points) + "*" + std::to_string(t.dxda) + "=" + std::to_string(t.Score());
   return std::string(Trim(text));
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/TextRules.h"
 #include "mainform/Report.h"
-#include "mainform/TextRules.h"
 
 namespace varnholt {
 
@@ -56,18 +56,10 @@ bool RescanLog(RescanContext& context) {
     return false;
   }
 
-  try {
-    while (!query.Eof()) {
-      ReadLogRow(query, qso);
-      context.score.ScoreQso(ScoreMode::Record);  // a duplicate in the log counts once
-      query.Next();
-    }
-  } catch (...) {
-    // A failed row leaves nothing open on the host's connection.
-    query.Close();
-    throw;
-  }
-  query.Close();
+  query.ForEachRow([&] {
+    ReadLogRow(query, qso);
+    context.score.ScoreQso(qso.View(), ScoreMode::Record);  // a duplicate in the log counts once
+  });
   qso.SetText(QsoField::Band, band);
   return true;
 }

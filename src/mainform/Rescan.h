@@ -17,10 +17,10 @@
 namespace varnholt {
 
 struct RescanContext {
-  // The window's statistics, which read their contacts from `qso`.
+  // The window's statistics.
   ContestScore& score;
   // CurrentQso: the source of the table name, and where each row is put to
-  // be scored.
+  // be scored from.
   QsoRecord& qso;
   // The window's query, attached to the host's connection.
   LogQuery& query;

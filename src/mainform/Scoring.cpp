@@ -1,42 +1,11 @@
 #include "mainform/Scoring.h"
 
-#include <vector>
-
-#include "mainform/TextRules.h"
+#include "common/HomeRegion.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
-namespace {
-
 constexpr std::string_view kNoDxdaNumber = "0000";
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
-bool IsHomeRegionPrefix(std::string_view prefix) {
-  // ":" + prefix + ":" inside the list; without a colon of its own the prefix
-  // can only match one whole entry, which is the common, cheap case.
-  if (prefix.empty() || prefix.size() > 3 || prefix.find(':') != std::string_view::npos) {
-    std::string probe;
-    probe.reserve(prefix.size() + 2);
-    probe.append(":").append(prefix).append(":");
-    return kHomeRegionList.find(probe) != std::string_view::npos;
-  }
-  static const std::vector<std::string_view> kEntries = [] {
-    std::vector<std::string_view> entries;
-    for (std::size_t start = 1; start < kHomeRegionList.size();) {
-      const std::size_t end = kHomeRegionList.find(':', start);
-      entries.push_back(kHomeRegionList.substr(start, end - start));
-      start = end + 1;
-    }
-    return entries;
-  }();
-  for (std::string_view entry : kEntries) {
-    if (entry == prefix) return true;
-  }
-  return false;
-}
 
 std::string DxdaNumber(std::string_view reportReceived) {
   return std::string(DxdaNumberView(reportReceived));
@@ -52,9 +21,6 @@ std::string_view DxdaNumberView(std::string_view reportReceived) {
   return last;
 }
 
-ContestScore::ContestScore(const QsoRecord& qso, const KeyCollation& collation)
-    : qso_(qso), worked_(qso), keys_(collation) {}
-
 void ContestScore::Clear() {
   worked_.Clear();
   bands_.clear();
@@ -63,13 +29,13 @@ void ContestScore::Clear() {
   keys_.Clear();
 }
 
-std::int32_t ContestScore::Points() {
+std::int32_t ContestScore::Points(const QsoView& qso) {
   // While the station itself is in the home region every contact is worth 1;
   // otherwise a home-region station worked is worth 3.
-  scratch_.assign(Trim(qso_.Text(QsoField::StationPrefix)));
+  scratch_.assign(Trim(qso.stationPrefix));
   UpperAsciiInPlace(scratch_);
   if (IsHomeRegionPrefix(scratch_)) return 1;
-  scratch_.assign(Trim(qso_.Text(QsoField::DxccPrefix)));
+  scratch_.assign(Trim(qso.dxccPrefix));
   UpperAsciiInPlace(scratch_);
   return IsHomeRegionPrefix(scratch_) ? 3 : 1;
 }
@@ -87,21 +53,20 @@ TStatistic& ContestScore::RowForBand(std::string_view band) {
   return bands_[lastRow_];
 }
 
-std::int32_t ContestScore::ScoreQso(ScoreMode mode) {
+std::int32_t ContestScore::ScoreQso(const QsoView& qso, ScoreMode mode) {
   lastAddedMultiplier_ = false;
-  if (mode == ScoreMode::Check) return worked_.IsDuplicate() ? kDuplicate : Points();
-  if (!worked_.AddWorkedIfNew()) return kDuplicate;
+  if (mode == ScoreMode::Check) return worked_.IsDuplicate(qso) ? kDuplicate : Points(qso);
+  if (!worked_.AddWorkedIfNew(qso)) return kDuplicate;
 
-  const std::string_view band = qso_.Text(QsoField::Band);
-  TStatistic& row = RowForBand(band);
-  const std::int32_t points = Points();
+  TStatistic& row = RowForBand(qso.band);
+  const std::int32_t points = Points(qso);
   row.QSOs += 1;
   row.Points += points;
 
   // Upper-casing never turns anything into a digit, so the number can be
   // taken from the trimmed report as it stands.
-  const std::string_view number = DxdaNumberView(qso_.Text(QsoField::ReportReceived));
-  scratch_.assign(band).append("|").append(number).append("|");
+  const std::string_view number = DxdaNumberView(qso.report);
+  scratch_.assign(qso.band).append("|").append(number).append("|");
   if (keys_.AddIfNew(scratch_) && number != kNoDxdaNumber) {
     row.DXDA += 1;
     lastAddedMultiplier_ = true;

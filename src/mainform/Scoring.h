@@ -1,7 +1,7 @@
 // The contest's rule book and the statistics it keeps: the worked list, one
 // row of totals per band and the multiplier keys. The statistics window owns
-// one ContestScore; its inputs come only from the QSO record it is given,
-// which is CurrentQso in the plug-in.
+// one ContestScore; its inputs are only the contact it is given, which the
+// plug-in reads from CurrentQso.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +10,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/QsoView.h"
 #include "mainform/DxdaKeys.h"
 #include "mainform/WorkedList.h"
-#include "plugin/Plugin.h"
 
 namespace varnholt {
-
-// The home-region prefixes. A prefix p belongs when ":" + p + ":" occurs in
-// this text: an exact, case-sensitive byte match.
-constexpr std::string_view kHomeRegionList = ":4J:EK:EW:UN:EX:ER:UA1:UA2:UA9:EY:UK:EZ:UR:";
-
-bool IsHomeRegionPrefix(std::string_view prefix);
 
 // The last four characters of the trimmed, upper-cased report when they are
 // all digits "0"-"9"; otherwise the empty text.
@@ -43,14 +37,13 @@ constexpr std::int32_t kDuplicate = -1;
 
 class ContestScore {
  public:
-  // Reads contacts from `qso` and compares multiplier keys under `collation`;
-  // both must outlive this object.
-  ContestScore(const QsoRecord& qso, const KeyCollation& collation);
+  // Compares multiplier keys under `collation`, which must outlive this object.
+  explicit ContestScore(const KeyCollation& collation) : keys_(collation) {}
 
-  // -1 for a duplicate (nothing recorded), else the contact's points, 1 or 3.
+  // -1 for a duplicate (nothing recorded), else the points of `qso`, 1 or 3.
   // Record mode also adds the contact to the worked list, its band's row and,
   // for a number not yet seen on that band, to the band's multipliers.
-  std::int32_t ScoreQso(ScoreMode mode);
+  std::int32_t ScoreQso(const QsoView& qso, ScoreMode mode);
 
   // Whether the last ScoreQso added a multiplier to its band.
   bool LastAddedMultiplier() const { return lastAddedMultiplier_; }
@@ -64,10 +57,9 @@ class ContestScore {
   const DxdaKeys& Keys() const { return keys_; }
 
  private:
-  std::int32_t Points();
+  std::int32_t Points(const QsoView& qso);
   TStatistic& RowForBand(std::string_view band);
 
-  const QsoRecord& qso_;
   WorkedList worked_;
   std::vector<TStatistic> bands_;
   // Band text to row position: rows are never removed or reordered, and a

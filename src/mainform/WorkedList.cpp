@@ -13,21 +13,19 @@ int CompareBytes(std::string_view a, std::string_view b) {
 
 int CompareByCall(const TQSO& a, const TQSO& b) { return CompareBytes(a.callSign, b.callSign); }
 
-const std::string& WorkedList::KeyOfCurrent() const {
-  const std::string_view call = qso_.Text(QsoField::CallSign);
-  const std::string_view band = qso_.Text(QsoField::Band);
+const std::string& WorkedList::KeyOf(const QsoView& qso) const {
   key_.clear();
-  key_ += static_cast<char>(call.size());  // slot texts never exceed 255 bytes
-  key_ += call;
-  key_ += static_cast<char>(band.size());
-  key_ += band;
-  key_ += qso_.Text(QsoField::Mode);
+  key_ += static_cast<char>(qso.callSign.size());  // a contact's texts never exceed 255 bytes
+  key_ += qso.callSign;
+  key_ += static_cast<char>(qso.band.size());
+  key_ += qso.band;
+  key_ += qso.mode;
   return key_;
 }
 
-bool WorkedList::IsDuplicate() const { return contacts_.Contains(KeyOfCurrent()); }
+bool WorkedList::IsDuplicate(const QsoView& qso) const { return contacts_.Contains(KeyOf(qso)); }
 
-bool WorkedList::AddWorkedIfNew() { return contacts_.Insert(KeyOfCurrent()); }
+bool WorkedList::AddWorkedIfNew(const QsoView& qso) { return contacts_.Insert(KeyOf(qso)); }
 
 void WorkedList::Clear() { contacts_.Clear(); }
 

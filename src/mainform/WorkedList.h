@@ -16,13 +16,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/QsoView.h"
 #include "mainform/ByteKeySet.h"
-#include "plugin/Plugin.h"
 
 namespace varnholt {
 
-// One worked contact, as CurrentQso held it when it was recorded: no trimming,
-// no case change.
+// One worked contact, as it was recorded: no trimming, no case change.
 struct TQSO {
   std::string callSign;
   std::string band;
@@ -38,19 +37,11 @@ int CompareByCall(const TQSO& a, const TQSO& b);
 
 class WorkedList {
  public:
-  // Reads contacts from `qso`, which must outlive the list.
-  explicit WorkedList(const QsoRecord& qso) : qso_(qso) {}
-
-  // Whether a contact with the record's call sign, band and mode was worked.
-  bool IsDuplicate() const;
-  // Records the record's call sign, band and mode.
-  void AddWorked() { AddWorkedIfNew(); }
-  // Records the contact unless it is a duplicate; false for a duplicate.
-  // The same as IsDuplicate() followed by AddWorked(), with one lookup.
-  bool AddWorkedIfNew();
-  // The list is in call-sign order at every moment; nothing is left to sort.
-  // Kept so that the callers' order of steps reads as the host expects.
-  void SortWorked() {}
+  // Whether a contact with the call sign, band and mode of `qso` was worked.
+  bool IsDuplicate(const QsoView& qso) const;
+  // Records the call sign, band and mode of `qso` unless it is a duplicate;
+  // false for a duplicate. One lookup.
+  bool AddWorkedIfNew(const QsoView& qso);
 
   void Clear();
   std::size_t Count() const { return contacts_.Size(); }
@@ -66,9 +57,8 @@ class WorkedList {
   std::vector<TQSO> InCallOrder() const;
   // The contact's three texts in one key, each but the last behind its length
   // byte, so that no two different contacts share a key.
-  const std::string& KeyOfCurrent() const;
+  const std::string& KeyOf(const QsoView& qso) const;
 
-  const QsoRecord& qso_;
   ByteKeySet contacts_;
   mutable std::string key_;
 };

@@ -27,7 +27,7 @@
 #include <variant>
 #include <vector>
 
-#include "mainform/FormEvents.h"
+#include "common/FormEvents.h"
 #include "placement/Registry_win.h"
 
 namespace varnholt {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "mainform/TextRules.h"
+#include "common/TextRules.h"
 
 namespace varnholt {
 
@@ -10,11 +10,9 @@ namespace {
 
 bool IsWordSeparator(char c) { return c == ' ' || c == ','; }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // The value of `c` as a digit of `base` (10 or 16), or -1.
 int DigitValue(char c, int base) {
-  if (c >= '0' && c <= '9') return c - '0';
+  if (IsDigit(c)) return c - '0';
   if (base == 16) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -62,9 +60,9 @@ std::string_view PlacementWord(std::string_view text, int n) {
 }
 
 bool ParseStoredInteger(std::string_view text, std::int32_t& value) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
+  text = TrimWhere(text, IsSpaceOrTab);
+  std::size_t begin = 0;
+  const std::size_t end = text.size();
 
   bool negative = false;
   if (begin < end && (text[begin] == '+' || text[begin] == '-')) {
@@ -129,12 +127,6 @@ std::string TextFromRegistryData(const unsigned char* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(end - data));
 }
 
-bool SameValueName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
+bool SameValueName(std::string_view a, std::string_view b) { return EqualsIgnoringCase(a, b); }
 
 }  // namespace varnholt

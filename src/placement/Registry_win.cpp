@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
 #include "placement/PlacementText.h"
 
 namespace varnholt {

@@ -43,7 +43,7 @@ VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
-    return fmMainForm->ScoreQso(ScoreMode::Check);
+    return fmMainForm->ScoreQso(CurrentQso().View(), ScoreMode::Check);
   });
 }
 
@@ -51,8 +51,7 @@ VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
-    const std::int32_t result = fmMainForm->ScoreQso(ScoreMode::Record);
-    if (result > 0) fmMainForm->SortWorked();
+    const std::int32_t result = fmMainForm->ScoreQso(CurrentQso().View(), ScoreMode::Record);
     // The contact is recorded: a report that cannot be redrawn is shown as a
     // failure, but the host still gets the contact's answer.
     TfmMainForm* form = fmMainForm;

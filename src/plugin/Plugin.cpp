@@ -43,6 +43,11 @@ void QsoRecord::SetText(QsoField field, std::string_view text) {
   WriteSlot(bytes_ + static_cast<std::size_t>(field), text);
 }
 
+QsoView QsoRecord::View() const {
+  return {Text(QsoField::CallSign),       Text(QsoField::Band),       Text(QsoField::Mode),
+          Text(QsoField::ReportReceived), Text(QsoField::DxccPrefix), Text(QsoField::StationPrefix)};
+}
+
 std::uintptr_t QsoRecord::LogConnection() const {
   std::uintptr_t value = 0;
   for (std::size_t i = 0; i < kLogConnectionSize; ++i)

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/QsoView.h"
+
 namespace varnholt {
 
 // A text slot: 256 bytes, a length byte 0..255 and then that many characters
@@ -57,6 +59,8 @@ class QsoRecord {
 
   std::string_view Text(QsoField field) const;
   void SetText(QsoField field, std::string_view text);
+  // The texts the scoring rules read, as views into this record.
+  QsoView View() const;
 
   std::uintptr_t LogConnection() const;
   void SetLogConnection(std::uintptr_t connection);

@@ -3,19 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/TextRules.h"
+
 namespace varnholt {
 
 namespace {
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
-
-std::string_view TrimSpace(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // Binary search over the list's lines, found from the middle of a range.
 bool Contains(std::string_view text, std::string_view call) {
@@ -38,17 +30,13 @@ bool Contains(std::string_view text, std::string_view call) {
 // A call of its own: a digit after its first character, letters at its end.
 bool IsHomeCall(std::string_view part) {
   return part.size() > 2 && std::find_if(part.begin() + 1, part.end(), IsDigit) != part.end() &&
-         IsLetter(part.back());
+         IsUpperLetter(part.back());
 }
 
 }  // namespace
 
 bool IsKnownCall(const CallListData& list, std::string_view call) {
-  call = TrimSpace(call);
-  std::string upper(call);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::string upper = UpperAsciiCopy(TrimSpace(call));
   if (upper.empty()) return false;
   if (Contains(list.text, upper)) return true;
   // The longest part between slashes that is a call of its own.
@@ -78,10 +66,9 @@ CallList::CallList(std::string_view text) {
       if (release_.empty() && release != std::string_view::npos) release_ = TrimSpace(item.substr(release));
       continue;
     }
-    std::string call(item);
-    for (char& c : call) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (!IsLetter(c) && !IsDigit(c) && c != '/') {
+    std::string call = UpperAsciiCopy(item);
+    for (char c : call) {
+      if (!IsUpperLetter(c) && !IsDigit(c) && c != '/') {
         throw CallListError("line " + std::to_string(line) + ": '" + std::string(item) + "' is no call sign");
       }
     }

@@ -2,8 +2,8 @@
 // (MASTER.SCP) that log checkers compare a log's calls with first. A worked
 // call missing from it may be a busted call.
 //
-// Only the standard library is used here, so that the generator, a tool
-// built for the build machine, can compile this file on its own.
+// Only the standard library and common/TextRules.h are used here, so that the
+// generator, a tool built for the build machine, can compile this file alone.
 #pragma once
 
 #include <cstddef>

@@ -6,31 +6,23 @@
 namespace varnholt {
 
 LogScorer::LogScorer(const KeyCollation& collation, ScoreWatcher* watcher)
-    : score_(qso_, collation), watcher_(watcher) {}
+    : score_(collation), watcher_(watcher) {}
 
 void LogScorer::FixStationPrefix(const std::string& prefix) {
-  qso_.SetText(QsoField::StationPrefix, prefix);
+  stationPrefix_ = CutQsoText(prefix);
   stationFixed_ = true;
 }
 
 void LogScorer::Station(const std::string& callSign, const std::string& prefix) {
   stationCall_ = callSign;
-  qso_.SetText(QsoField::StationLabel, callSign);
-  if (!stationFixed_) qso_.SetText(QsoField::StationPrefix, prefix);
+  if (!stationFixed_) stationPrefix_ = CutQsoText(prefix);
 }
 
 void LogScorer::Add(const Contact& contact, int line) {
-  qso_.SetText(QsoField::CallSign, contact.callSign);
-  qso_.SetText(QsoField::Band, contact.band);
-  qso_.SetText(QsoField::Mode, contact.mode);
-  qso_.SetText(QsoField::ReportReceived, contact.report);
-  qso_.SetText(QsoField::DxccPrefix, contact.dxccPrefix);
-  qso_.SetText(QsoField::MainPrefix, contact.mainPrefix);
-  qso_.SetText(QsoField::Continent, contact.continent);
   if (contact.unknownCall && unknownCallSet_.insert(contact.callSign).second) {
     unknownCalls_.push_back(contact.callSign);
   }
-  ScoreRecord(line);
+  Score({contact.callSign, contact.band, contact.mode, contact.report, contact.dxccPrefix}, line);
 }
 
 void LogScorer::BadLine(const LogLineError& error) {
@@ -38,21 +30,15 @@ void LogScorer::BadLine(const LogLineError& error) {
   if (strict_) throw StrictStop(error);
 }
 
-void LogScorer::ScoreRecord(int line) {
-  const std::int32_t result = score_.ScoreQso(ScoreMode::Record);
+void LogScorer::Score(const QsoView& contact, int line) {
+  const QsoView qso{CutQsoText(contact.callSign), CutQsoText(contact.band),       CutQsoText(contact.mode),
+                    CutQsoText(contact.report),   CutQsoText(contact.dxccPrefix), stationPrefix_};
+  const std::int32_t result = score_.ScoreQso(qso, ScoreMode::Record);
   ++contacts_;
   if (result == kDuplicate) ++duplicates_;
   if (watcher_ == nullptr) return;
-  ScoredContact scored;
-  scored.line = line;
-  scored.callSign = qso_.Text(QsoField::CallSign);
-  scored.band = qso_.Text(QsoField::Band);
-  scored.mode = qso_.Text(QsoField::Mode);
-  scored.report = qso_.Text(QsoField::ReportReceived);
-  scored.result = result;
-  scored.newMultiplier = score_.LastAddedMultiplier();
-  scored.number = DxdaNumberView(scored.report);
-  watcher_->Scored(scored);
+  watcher_->Scored({line, qso.callSign, qso.band, qso.mode, qso.report, result, score_.LastAddedMultiplier(),
+                    DxdaNumberView(qso.report)});
 }
 
 void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer& scorer) {
@@ -60,12 +46,16 @@ void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer&
   query.SetSql(LogQueryText(table));
   query.Open();
   int row = 0;
-  while (!query.Eof()) {
-    ReadLogRow(query, scorer.Record());
-    scorer.ScoreRecord(++row);
-    query.Next();
-  }
-  query.Close();
+  query.ForEachRow([&] {
+    // Every column, in the order the re-scan reads them: a missing one fails
+    // as it fails there.
+    std::string_view text[kLogFieldCount];
+    for (std::size_t f = 0; f < kLogFieldCount; ++f) text[f] = query.FieldText(static_cast<LogField>(f));
+    const auto column = [&](LogField field) { return text[static_cast<std::size_t>(field)]; };
+    scorer.Score({column(LogField::CallSign), column(LogField::DigiBand), column(LogField::QSOMode),
+                  column(LogField::QSOReportRecived), column(LogField::DXCCPrefix)},
+                 ++row);
+  });
 }
 
 }  // namespace varnholt

@@ -1,7 +1,7 @@
 // Scoring a whole log outside the host: every contact goes through the
-// plug-in's own rules (ContestScore in record mode, fed through a QSO record
-// exactly as the host's record feeds the window), in the order the log
-// gives them, and what happened to each one is told to a watcher.
+// plug-in's own rules (ContestScore in record mode, its texts cut as the
+// host's record cuts them), in the order the log gives them, and what
+// happened to each one is told to a watcher.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/QsoView.h"
 #include "logfiles/ContactFile.h"
 #include "mainform/Scoring.h"
-#include "plugin/Plugin.h"
 
 namespace varnholt {
 
-// One contact as scored. The texts are the record's, valid during the call.
+// One contact as scored. The texts are those scored, valid during the call.
 struct ScoredContact {
   int line = 0;  // 1-based line of a log file, or row of a log table
   std::string_view callSign, band, mode, report;
@@ -56,14 +56,13 @@ class LogScorer final : public ContactSink {
   void Add(const Contact& contact, int line) override;
   void BadLine(const LogLineError& error) override;
 
-  // Scores what the record holds now; a log table's rows are read straight
-  // into it.
-  void ScoreRecord(int line);
-  QsoRecord& Record() { return qso_; }
+  // Scores one contact of the log, with the station's prefix; a log table's
+  // rows come here straight from the query.
+  void Score(const QsoView& qso, int line);
 
   const std::vector<TStatistic>& BandStatistics() const { return score_.BandStatistics(); }
   const std::string& StationCall() const { return stationCall_; }
-  std::string_view StationPrefix() const { return qso_.Text(QsoField::StationPrefix); }
+  std::string_view StationPrefix() const { return stationPrefix_; }
   std::size_t Contacts() const { return contacts_; }
   std::size_t Duplicates() const { return duplicates_; }
   const std::vector<LogLineError>& BadLines() const { return badLines_; }
@@ -71,12 +70,12 @@ class LogScorer final : public ContactSink {
   const std::vector<std::string>& UnknownCalls() const { return unknownCalls_; }
 
  private:
-  QsoRecord qso_;
   ContestScore score_;
   ScoreWatcher* watcher_;
   bool stationFixed_ = false;
   bool strict_ = false;
   std::string stationCall_;
+  std::string stationPrefix_;
   std::size_t contacts_ = 0;
   std::size_t duplicates_ = 0;
   std::vector<LogLineError> badLines_;

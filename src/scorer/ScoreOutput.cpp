@@ -1,7 +1,5 @@
 #include "scorer/ScoreOutput.h"
 
-#include <cstdint>
-
 #include "mainform/Report.h"
 
 namespace varnholt {
@@ -16,17 +14,7 @@ void AppendContact(std::string& out, const ScoredContact& c) {
 
 }  // namespace
 
-std::string ReportLines(const std::vector<TStatistic>& bands) {
-  const std::string text = StatisticsText(bands);
-  std::string lines;
-  lines.reserve(text.size() + 1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    lines += text[i];
-  }
-  lines += '\n';
-  return lines;
-}
+std::string ReportLines(const std::vector<TStatistic>& bands) { return StatisticsText(bands, "\n") + '\n'; }
 
 void ExplainWriter::Scored(const ScoredContact& c) {
   out_ << c.line << '\t' << c.callSign << '\t' << c.band << '\t' << c.mode << '\t' << c.report << '\t';
@@ -84,16 +72,13 @@ void JsonCollector::Scored(const ScoredContact& c) {
 
 std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
                                   std::string_view format) const {
-  std::int64_t qsos = 0, points = 0, dxda = 0;
   std::string bands;
   for (const TStatistic& row : scorer.BandStatistics()) {
     if (!bands.empty()) bands += ',';
     bands += "{\"band\":" + JsonString(row.band) + ",\"qsos\":" + std::to_string(row.QSOs) +
              ",\"points\":" + std::to_string(row.Points) + ",\"dxda\":" + std::to_string(row.DXDA) + '}';
-    qsos += row.QSOs;
-    points += row.Points;
-    dxda += row.DXDA;
   }
+  const ReportTotals total = TotalsOf(scorer.BandStatistics());
   std::string bad;
   for (const LogLineError& e : scorer.BadLines()) {
     if (!bad.empty()) bad += ',';
@@ -102,8 +87,8 @@ std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
   return "{\"log\":" + JsonString(log) + ",\"format\":" + JsonString(format) +
          ",\"station\":{\"call\":" + JsonString(scorer.StationCall()) +
          ",\"prefix\":" + JsonString(scorer.StationPrefix()) + "},\"bands\":[" + bands +
-         "],\"total\":{\"qsos\":" + std::to_string(qsos) + ",\"points\":" + std::to_string(points) +
-         ",\"dxda\":" + std::to_string(dxda) + "},\"score\":" + std::to_string(points * dxda) +
+         "],\"total\":{\"qsos\":" + std::to_string(total.qsos) + ",\"points\":" + std::to_string(total.points) +
+         ",\"dxda\":" + std::to_string(total.dxda) + "},\"score\":" + std::to_string(total.Score()) +
          ",\"contacts\":" + std::to_string(scorer.Contacts()) + ",\"duplicates\":[" + duplicates_ +
          "],\"new_multipliers\":[" + multipliers_ + "],\"bad_lines\":[" + bad + "]" +
          (checkList_ != nullptr ? ",\"not_in_scp\":[" + notInList_ + "]}" : std::string("}"));

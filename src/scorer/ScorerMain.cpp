@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/PluginError.h"
+#include "common/TextRules.h"
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
 #include "logfiles/PrefixTable.h"
-#include "mainform/ErrorText.h"
-#include "mainform/TextRules.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"

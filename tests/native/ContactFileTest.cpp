@@ -170,18 +170,12 @@ TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
 TEST(SampleLog, ScoresToAStableReport) {
   const ContactFile f = ReadContactFile(VARNHOLT_SOURCE_DIR "/data/sample.log");
   ASSERT_GE(f.contacts.size(), 200u);
-  QsoRecord qso;
-  qso.SetText(QsoField::StationPrefix, f.stationPrefix);
   AsciiKeyCollation collation;
-  ContestScore score(qso, collation);
+  ContestScore score(collation);
   int duplicates = 0;
   for (const Contact& c : f.contacts) {
-    qso.SetText(QsoField::CallSign, c.callSign);
-    qso.SetText(QsoField::Band, c.band);
-    qso.SetText(QsoField::Mode, c.mode);
-    qso.SetText(QsoField::ReportReceived, c.report);
-    qso.SetText(QsoField::DxccPrefix, c.dxccPrefix);
-    if (score.ScoreQso(ScoreMode::Record) == kDuplicate) ++duplicates;
+    const QsoView qso{c.callSign, c.band, c.mode, c.report, c.dxccPrefix, f.stationPrefix};
+    if (score.ScoreQso(qso, ScoreMode::Record) == kDuplicate) ++duplicates;
   }
   EXPECT_GT(duplicates, 0);  // the sample is meant to hold some
   EXPECT_GE(score.BandStatistics().size(), 5u);

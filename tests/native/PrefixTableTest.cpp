@@ -4,9 +4,9 @@
 #include <set>
 #include <string>
 
+#include "common/HomeRegion.h"
 #include "logfiles/ContactFile.h"
 #include "logfiles/PrefixTable.h"
-#include "mainform/Scoring.h"
 
 namespace varnholt {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "OdbcTestDb.h"
-#include "mainform/ErrorText.h"
+#include "common/PluginError.h"
 
 namespace varnholt {
 namespace {
@@ -46,7 +46,7 @@ class RescanTest : public ::testing::Test {
   OdbcTestDb db;
   QsoRecord qso;
   AsciiKeyCollation collation;
-  ContestScore score{qso, collation};
+  ContestScore score{collation};
   LogQuery query{db.Connection()};
   Events events;
   std::string report = "(old report)";

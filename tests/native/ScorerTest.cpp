@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "OdbcTestDb.h"
+#include "common/PluginError.h"
 #include "logfiles/Cabrillo.h"
-#include "mainform/ErrorText.h"
 #include "mainform/Rescan.h"
 #include "scorer/CallList.h"
 #include "scorer/ScoreLog.h"
@@ -72,7 +72,7 @@ TEST(ScorerTest, RealLogsScoreAsTheWindowsRescanScoresThem) {
     QsoRecord qso;
     qso.SetText(QsoField::LogTableName, "Log");
     qso.SetText(QsoField::StationPrefix, file.stationPrefix);
-    ContestScore windowScore(qso, collation);
+    ContestScore windowScore(collation);
     LogQuery query(db.Connection());
     RescanContext rescan{windowScore, qso, query, {}, {}, {}, {}};
     ASSERT_TRUE(RescanLog(rescan));

@@ -7,20 +7,17 @@
 #include <random>
 #include <set>
 
-#include "QsoBuilder.h"
+#include "common/HomeRegion.h"
 
 namespace varnholt {
 namespace {
-
-using testing::SetContact;
 
 class ScoringTest : public ::testing::Test {
  protected:
   std::int32_t Score(ScoreMode mode, const std::string& call, const std::string& band,
                      const std::string& report = "599", const std::string& dxcc = "DL",
                      const std::string& modeText = "CW") {
-    SetContact(qso, call, band, modeText, report, dxcc);
-    return score.ScoreQso(mode);
+    return score.ScoreQso({call, band, modeText, report, dxcc, station}, mode);
   }
   std::int32_t Record(const std::string& call, const std::string& band,
                       const std::string& report = "599", const std::string& dxcc = "DL") {
@@ -33,9 +30,9 @@ class ScoringTest : public ::testing::Test {
     return *it;
   }
 
-  QsoRecord qso;
+  std::string station;
   AsciiKeyCollation collation;
-  ContestScore score{qso, collation};
+  ContestScore score{collation};
 };
 
 TEST(HomeRegion, IsAnExactEntryMatch) {
@@ -65,18 +62,18 @@ TEST(DxdaNumberTest, TakesTheLastFourDigitsOfTheTrimmedReport) {
 }
 
 TEST_F(ScoringTest, PointsFollowTheTwoPrefixes) {
-  qso.SetText(QsoField::StationPrefix, "UR");
+  station = "UR";
   EXPECT_EQ(Score(ScoreMode::Check, "DL1A", "20M", "599", "DL"), 1);
   EXPECT_EQ(Score(ScoreMode::Check, "UA9A", "20M", "599", "UA9"), 1);  // home station: always 1
 
-  qso.SetText(QsoField::StationPrefix, "DL");
+  station = "DL";
   EXPECT_EQ(Score(ScoreMode::Check, "UR5A", "20M", "599", " ur "), 3);
   EXPECT_EQ(Score(ScoreMode::Check, "UA3A", "20M", "599", "UA"), 1);
 
-  qso.SetText(QsoField::StationPrefix, "");
+  station = "";
   EXPECT_EQ(Score(ScoreMode::Check, "EW1A", "20M", "599", "EW"), 3);
 
-  qso.SetText(QsoField::StationPrefix, " ew\t");  // trimmed and upper-cased
+  station = " ew\t";  // trimmed and upper-cased
   EXPECT_EQ(Score(ScoreMode::Check, "UR5A", "20M", "599", "UR"), 1);
 }
 

@@ -7,26 +7,19 @@
 #include <set>
 #include <tuple>
 
-#include "QsoBuilder.h"
-
 namespace varnholt {
 namespace {
-
-using testing::SetContact;
 
 class WorkedListTest : public ::testing::Test {
  protected:
   void Add(const std::string& call, const std::string& band, const std::string& mode) {
-    SetContact(qso, call, band, mode);
-    list.AddWorked();
+    list.AddWorkedIfNew({call, band, mode});
   }
   bool IsDup(const std::string& call, const std::string& band, const std::string& mode) {
-    SetContact(qso, call, band, mode);
-    return list.IsDuplicate();
+    return list.IsDuplicate({call, band, mode});
   }
 
-  QsoRecord qso;
-  WorkedList list{qso};
+  WorkedList list;
 };
 
 TEST(CompareBytesTest, IsByteWiseAndUnsigned) {
@@ -85,7 +78,7 @@ TEST_F(WorkedListTest, AgreesWithASetModelUnderRandomTraffic) {
     const bool expected = model.count({c, b, m}) != 0;
     ASSERT_EQ(IsDup(c, b, m), expected) << i;
     if (!expected && rng() % 2 == 0) {
-      list.AddWorked();
+      Add(c, b, m);
       model.insert({c, b, m});
     }
   }
