@@ -17,6 +17,8 @@
 
 namespace varnholt {
 
+class QsoRecord;
+
 // Destroys every statistics window of this library on this thread as a
 // release destroys it (the placement saved on the way out), and disarms any
 // on another thread, so that no window outlives the library's code. For the
