@@ -33,6 +33,7 @@
 #include "common/PluginError.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
+#include "odbc/Connection.h"
 
 namespace {
 
@@ -59,33 +60,8 @@ constexpr std::size_t kMaxValue = 600;
 // keeps its connection open; each input drops and recreates the table.
 class Database {
  public:
-  Database() {
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
-    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
-    std::string in = "Driver=SQLite3;Database=:memory:";
-    SQLCHAR out[512];
-    SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(&in[0]), SQL_NTS, out,
-                                          sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(rc)) {
-      std::fprintf(stderr, "log_rows: cannot connect with %s (is the SQLite ODBC driver installed?)\n", in.c_str());
-      std::exit(1);
-    }
-  }
-  std::uintptr_t Connection() const { return reinterpret_cast<std::uintptr_t>(dbc_); }
-
-  void Exec(const std::string& sql) {
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    EXPECT(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)));
-    std::string text = sql;
-    const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-      std::fprintf(stderr, "log_rows: set-up statement failed: %s\n", sql.c_str());
-      std::abort();
-    }
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  }
+  std::uintptr_t Connection() const { return connection_.Handle(); }
+  void Exec(const std::string& sql) { connection_.Execute(sql); }
 
   // One value of a row, as the parameter of an insert.
   struct Value {
@@ -94,9 +70,12 @@ class Database {
     std::vector<std::uint8_t> bytes;
   };
 
+  // Binds each value by its own type, not as text, so that integers, NULLs and
+  // blobs reach the log table as the host's driver would store them.
   void Insert(const std::vector<Value>& row) {
+    const auto dbc = reinterpret_cast<SQLHDBC>(connection_.Handle());
     SQLHSTMT stmt = SQL_NULL_HSTMT;
-    EXPECT(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)));
+    EXPECT(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
     std::string sql = "insert into Log (";
     for (std::size_t c = 0; c < kColumnCount; ++c) sql += std::string(c ? ", " : "") + kColumns[c];
     sql += ") values (?, ?, ?, ?, ?, ?, ?)";
@@ -135,8 +114,7 @@ class Database {
   }
 
  private:
-  SQLHENV env_ = SQL_NULL_HENV;
-  SQLHDBC dbc_ = SQL_NULL_HDBC;
+  odbc::Connection connection_{"Driver=SQLite3;Database=:memory:"};
 };
 
 Database& Db() {

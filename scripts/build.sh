@@ -7,20 +7,9 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 ensure_packages "${NATIVE_PACKAGES[@]}" "${MINGW_PACKAGES[@]}" "${ODBC_PACKAGES[@]}"
 
-jobs=$(nproc 2>/dev/null || echo 2)
-
-configure() {  # dir [cmake args...]
-  local dir=$1
-  shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  fi
-}
-
-configure build/native
-configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-for dir in build/native build/win32 build/win64; do
-  echo "== building $dir"
-  cmake --build "$dir" -j "$jobs"
+# The builds are CMakePresets.json's presets of the same names.
+for preset in native win32 win64; do
+  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  echo "== building build/$preset"
+  cmake --build "build/$preset" -j "$(nproc 2>/dev/null || echo 2)"
 done

@@ -17,18 +17,12 @@ case "$seconds" in
 esac
 targets=(host_records registry_texts log_rows log_files)
 dir=build/fuzz
-flags="-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer -fno-sanitize-recover=all"
 
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-if [ ! -f "$dir/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNHOLT_FUZZ=ON \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
-fi
+[ -f "$dir/build.ninja" ] || cmake --preset fuzz >/dev/null  # clang, the sanitizers, VARNHOLT_FUZZ
 echo "== building the fuzz targets in $dir"
 cmake --build "$dir" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]/#/fuzz_}"
 

@@ -12,7 +12,6 @@ cd "$(dirname "$0")/.."
 ensure_packages "${NATIVE_PACKAGES[@]}" "${ODBC_PACKAGES[@]}"
 
 dir=build/asan
-flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=1"
@@ -20,13 +19,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # The build runs the test programs too (test discovery), so the options
 # above are in force from here on.
-if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
-fi
+[ -f "$dir/build.ninja" ] || cmake --preset asan >/dev/null
 echo "== building $dir"
 cmake --build "$dir" -j "$(nproc 2>/dev/null || echo 2)"
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "mainform/KeyCollation.h"
+
 #include "common/TextRules.h"
 
 namespace varnholt {
@@ -47,6 +49,11 @@ bool LocaleKeyCollation::IndexForm(std::string_view key, std::string& out) const
   out.assign(key);
   UpperAsciiInPlace(out);
   return true;
+}
+
+const KeyCollation& SystemKeyCollation() {
+  static const LocaleKeyCollation collation;
+  return collation;
 }
 
 }  // namespace varnholt

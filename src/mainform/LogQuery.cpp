@@ -1,8 +1,8 @@
 #include "mainform/LogQuery.h"
 
 #ifdef _WIN32
-// Windows' <sql.h> is built on the types <windows.h> declares. This file is
-// the only one that needs them, and it keeps them to itself.
+// Windows' <sql.h> is built on the types <windows.h> declares; this file
+// keeps them to itself.
 #include <windows.h>
 #endif
 #include <sql.h>
@@ -12,6 +12,7 @@
 
 #include "common/PluginError.h"
 #include "common/TextRules.h"
+#include "odbc/Diagnostics.h"
 
 namespace varnholt {
 
@@ -34,36 +35,12 @@ std::string OwnMessage(const char* text) { return std::string(kLogQueryName) + "
 // The failure of an ODBC call, carrying the database layer's own message.
 PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
   if (rc == SQL_INVALID_HANDLE) return PluginError(OwnMessage("Invalid connection handle"));
-  std::string text = OdbcDiagnosticText(handleType, handle);
+  std::string text = odbc::DiagnosticText(handleType, handle);
   if (text.empty()) text = OwnMessage("The log database reported a failure without a message");
   return PluginError(text);
 }
 
 }  // namespace
-
-// A message cut to fit its buffer is read again, whole.
-std::string OdbcDiagnosticText(short handleType, void* handle) {
-  constexpr std::size_t kMostRoom = 32767;  // the most a message length can say
-  std::string text;
-  std::size_t room = 512;
-  SQLCHAR state[6] = {};
-  SQLINTEGER nativeError = 0;
-  SQLSMALLINT length = 0;
-  SQLRETURN rc;
-  for (;;) {
-    text.assign(room, '\0');
-    rc = SQLGetDiagRec(handleType, handle, 1, state, &nativeError, reinterpret_cast<SQLCHAR*>(&text[0]),
-                       static_cast<SQLSMALLINT>(room), &length);
-    // A message cut to fit is asked for again, with room for all of it.
-    if (rc != SQL_SUCCESS_WITH_INFO || length < 0 || static_cast<std::size_t>(length) < room || room == kMostRoom)
-      break;
-    room = std::min(static_cast<std::size_t>(length) + 1, kMostRoom);
-  }
-  if (!Succeeded(rc) || length <= 0) return std::string();
-  text.resize(std::min(static_cast<std::size_t>(length), room - 1));
-  return text;
-}
-
 
 const char* LogFieldName(LogField field) { return kFieldNames[static_cast<std::size_t>(field)]; }
 

@@ -43,11 +43,6 @@ constexpr std::size_t kLogFieldCount = 7;
 // The column name of `field`, as the host spells it.
 const char* LogFieldName(LogField field);
 
-// The text of the first diagnostic record that the driver or the driver
-// manager left on an ODBC `handle` of `handleType` (SQL_HANDLE_DBC, ...),
-// whole however long; empty when there is none.
-std::string OdbcDiagnosticText(short handleType, void* handle);
-
 // The query's name, which prefixes the messages of its own failures.
 constexpr const char* kLogQueryName = "LogQuery";
 

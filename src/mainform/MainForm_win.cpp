@@ -5,6 +5,7 @@
 
 #include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
+#include "mainform/KeyCollation.h"
 #include "mainform/Report.h"
 #include "mainform/Rescan.h"
 #include "plugin/Plugin.h"
@@ -81,11 +82,6 @@ void ProcessMessages() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-}
-
-LocaleKeyCollation& Collation() {
-  static LocaleKeyCollation collation;  // probes the locale once per process
-  return collation;
 }
 
 // A window of this library's class `name`.
@@ -171,7 +167,7 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
 
     const std::string caption = std::string(qso_.Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
     SetWindowTextA(hwnd_, caption.c_str());
-    score_ = std::make_unique<ContestScore>(Collation());
+    score_ = std::make_unique<ContestScore>(SystemKeyCollation());
     logQuery_ = std::make_unique<LogQuery>(qso_.LogConnection());
   } catch (...) {
     // Unbound first, so that its destruction reaches none of the handlers of

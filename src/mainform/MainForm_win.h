@@ -10,7 +10,6 @@
 #include <string>
 
 #include "common/FormEvents.h"
-#include "mainform/KeyCollation_win.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Scoring.h"
 #include "placement/FormPlacement_win.h"

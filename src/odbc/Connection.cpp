@@ -1,4 +1,5 @@
 #include "odbc/Connection.h"
+#include "odbc/Diagnostics.h"
 
 #ifdef _WIN32
 // Windows' <sql.h> is built on the types <windows.h> declares; this file
@@ -15,24 +16,13 @@ namespace varnholt::odbc {
 
 namespace {
 
-// `failure` with every diagnostic record on `handle`; a text cut to fit is read again whole.
+// `failure` with every diagnostic record on `handle`.
 Error Failure(const std::string& failure, SQLSMALLINT handleType, SQLHANDLE handle) {
-  std::string what = failure, first;
+  std::string what = failure, first, state;
   for (SQLSMALLINT i = 1;; ++i) {
-    SQLCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    std::string text(1024, '\0');
-    SQLRETURN rc = SQLGetDiagRec(handleType, handle, i, state, &native, reinterpret_cast<SQLCHAR*>(&text[0]),
-                                 static_cast<SQLSMALLINT>(text.size()), &length);
-    if (SQL_SUCCEEDED(rc) && length >= static_cast<SQLSMALLINT>(text.size())) {
-      text.assign(static_cast<std::size_t>(length) + 1, '\0');
-      rc = SQLGetDiagRec(handleType, handle, i, state, &native, reinterpret_cast<SQLCHAR*>(&text[0]),
-                         static_cast<SQLSMALLINT>(text.size()), &length);
-    }
-    if (!SQL_SUCCEEDED(rc)) return Error(i == 1 ? what + " (no diagnostics)" : what, first);
-    text.resize(length < 0 ? 0 : std::min(static_cast<std::size_t>(length), text.size() - 1));
-    what += (i == 1 ? ": [" : "; [") + std::string(reinterpret_cast<const char*>(state)) + "] " + text;
+    const std::string text = DiagnosticText(handleType, handle, i, &state);
+    if (state.empty()) return Error(i == 1 ? what + " (no diagnostics)" : what, first);
+    what += (i == 1 ? ": [" : "; [") + state + "] " + text;
     if (i == 1) first = text;
   }
 }

@@ -14,14 +14,13 @@
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
 #include "logfiles/PrefixTable.h"
+#include "mainform/KeyCollation.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include "mainform/KeyCollation_win.h"
 #endif
 
 using namespace varnholt;
@@ -146,11 +145,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   return o;
 }
 
-#ifdef _WIN32
-using SystemCollation = LocaleKeyCollation;  // as the window compares multiplier keys here
-#else
-using SystemCollation = AsciiKeyCollation;
-#endif
 
 // The whole of standard input, byte for byte (on Windows too, where a
 // text-mode read would drop CRs and stop at a Ctrl-Z).
@@ -269,7 +263,7 @@ class LogRun {
   std::string name_;
   std::string display_;  // the name in messages
   std::string format_;
-  SystemCollation collation_;
+  const KeyCollation& collation_ = SystemKeyCollation();  // as the window compares multiplier keys here
   JsonCollector json_;
   ExplainWriter explain_;
   LogScorer scorer_;
