@@ -79,6 +79,31 @@ std::string StoredPlacementText(const std::string& name) {
   return text;
 }
 
+namespace {
+
+BOOL CALLBACK CountForm(HWND window, LPARAM counter) {
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (lstrcmpA(cls, "TfmMainForm") == 0) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+}  // namespace
+
+int FormWindows() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountForm, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+bool HeapsValid() {
+  HANDLE heaps[64];
+  const DWORD count = GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < count && i < 64; ++i)
+    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+  return true;
+}
+
 void ReleaseAndSettle() {
   LoadPlugin().Release();
   // Give the posted release a few turns of the loop.

@@ -55,4 +55,9 @@ std::string StoredPlacementText(const std::string& name);
 // each test starts with no window.
 void ReleaseAndSettle();
 
+// The statistics windows of this thread.
+int FormWindows();
+// Whether every heap of the process passes validation.
+bool HeapsValid();
+
 }  // namespace host

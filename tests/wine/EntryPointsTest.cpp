@@ -9,19 +9,6 @@ namespace {
 
 using host::Record;
 
-BOOL CALLBACK CountFormWindow(HWND window, LPARAM counter) {
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::strcmp(cls, "TfmMainForm") == 0) ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-int CountFormWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountFormWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 class EntryPoints : public host::HostFixture {};
 
 TEST_F(EntryPoints, GetInfoWritesItsFourFieldsOnly) {
@@ -42,7 +29,7 @@ TEST_F(EntryPoints, WithoutAWindowScoringAnswersZero) {
   r.Contact("UR5ABC", "20M", "CW", "599 1234", "UR");
   EXPECT_EQ(plugin.GetScore(r.data()), 0);
   EXPECT_EQ(plugin.AddQSO(r.data()), 0);
-  EXPECT_EQ(CountFormWindows(), 0);
+  EXPECT_EQ(host::FormWindows(), 0);
   plugin.Release();  // no window: returns all the same
   plugin.Release();
 }
@@ -65,7 +52,7 @@ TEST_F(EntryPoints, RunTwiceGivesOneWindow) {
   ASSERT_TRUE(IsWindow(first));
   EXPECT_TRUE(IsWindowVisible(first));
   EXPECT_EQ(Run(), first);
-  EXPECT_EQ(CountFormWindows(), 1);
+  EXPECT_EQ(host::FormWindows(), 1);
 }
 
 TEST_F(EntryPoints, AddQsoScoresAndADuplicateStillRefreshesTheReport) {
@@ -114,7 +101,7 @@ TEST_F(EntryPoints, RunAfterReleaseGivesAFreshEmptyWindow) {
   EXPECT_EQ(host::WindowText(host::ReportBox(second)),
             "Band\t  QSOs\tPoints\t  DXDA\r\nTotal\t     0\t     0\t     0\r\n Score: 0*0=0");
   EXPECT_EQ(plugin.AddQSO(r.data()), 3);  // not a duplicate in the new window
-  EXPECT_EQ(CountFormWindows(), 1);
+  EXPECT_EQ(host::FormWindows(), 1);
 }
 
 }  // namespace

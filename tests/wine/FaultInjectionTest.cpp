@@ -59,26 +59,8 @@ DWORD WINAPI Watchdog(void*) {
   }
 }
 
-BOOL CALLBACK CountForm(HWND window, LPARAM counter) {
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) == "TfmMainForm") ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-int FormWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountForm, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
-bool HeapsValid() {
-  HANDLE heaps[64];
-  const DWORD count = std::min<DWORD>(GetProcessHeaps(64, heaps), 64);
-  for (DWORD i = 0; i < count; ++i)
-    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
-  return true;
-}
+using host::FormWindows;
+using host::HeapsValid;
 
 std::vector<long> CallsToFail(long calls) {
   std::vector<long> all;

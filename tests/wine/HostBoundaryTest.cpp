@@ -10,26 +10,8 @@
 
 namespace {
 
-BOOL CALLBACK CountForm(HWND window, LPARAM counter) {
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::strcmp(cls, "TfmMainForm") == 0) ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-int FormWindows() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountForm, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
-bool HeapsValid() {
-  HANDLE heaps[64];
-  const DWORD count = GetProcessHeaps(64, heaps);
-  for (DWORD i = 0; i < count && i < 64; ++i)
-    if (!HeapValidate(heaps[i], 0, nullptr)) return false;
-  return true;
-}
+using host::FormWindows;
+using host::HeapsValid;
 
 class HostBoundary : public host::HostFixture {};
 
@@ -132,9 +114,7 @@ void CALLBACK AskToEndSession(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(HostBoundary, AScanCutShortByASessionEndQueryIsMadeUp) {
-  db.Execute("BEGIN");
-  for (int i = 0; i < 20000; ++i) db.Insert("UR" + std::to_string(i) + "X", "20M", "CW", "599 0001", "UR");
-  db.Execute("COMMIT");
+  FillLog(20000);
   const HWND form = Run();
   SessionEnd how{form};
   sessionEnd = &how;

@@ -34,6 +34,14 @@ class HostFixture : public ::testing::Test {
     return plugin.AddQSO(r.data());
   }
   static std::string Report(HWND form) { return WindowText(ReportBox(form)); }
+  // Enough rows that opening the sorted query takes a while: UR0X, UR1X, ...
+  // alternately on 40M and 20M.
+  void FillLog(int rows) {
+    db.Execute("BEGIN");
+    for (int i = 0; i < rows; ++i)
+      db.Insert("UR" + std::to_string(i) + "X", i % 2 ? "20M" : "40M", "CW", "599 0001", "UR");
+    db.Execute("COMMIT");
+  }
 
   Plugin& plugin = LoadPlugin();
   ErrorBoxes boxes;

@@ -11,16 +11,7 @@ namespace {
 
 using host::Record;
 
-class Rescan : public host::HostFixture {
- protected:
-  // Enough rows that opening the sorted query takes a while.
-  void FillLog(int rows) {
-    db.Execute("BEGIN");
-    for (int i = 0; i < rows; ++i)
-      db.Insert("UR" + std::to_string(i) + "X", i % 2 ? "20M" : "40M", "CW", "599 0001", "UR");
-    db.Execute("COMMIT");
-  }
-};
+class Rescan : public host::HostFixture {};
 
 TEST_F(Rescan, ShowingTheWindowScansTheLog) {
   db.Insert("UR5ABC", "20M", "CW", "599 1234", "UR");
