@@ -9,7 +9,6 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <algorithm>
 #include <utility>
 
 namespace varnholt::odbc {
