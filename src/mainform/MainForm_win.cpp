@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
@@ -46,13 +47,69 @@ static_assert(design::BoundHandler("fmMainForm", "OnCloseQuery") == "FormCloseQu
 static_assert(design::BoundHandler("fmMainForm", "OnClose") == "FormClose");
 static_assert(design::BoundHandler(kButton.action, "OnExecute") == "RecalcStatisticExecute");
 
-HFONT MakeFont(const design::Font& font) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(font.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
+// The screen's dots per inch: the dpi of every window of a host that is not
+// aware of monitors' own.
+int ScreenDpi() {
+  const WindowDc screen(nullptr);
+  const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
+// The dpi the window is drawn at: its monitor's where the host is aware of
+// each monitor's own, the screen's otherwise. Looked up at run time: systems
+// before the one that brought it lack the function, and the library must
+// still load there.
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window); dpi > 0) return static_cast<int>(dpi);
+  }
+  return ScreenDpi();
+}
+
+GdiObject<HFONT> MakeFont(const design::Font& font, int dpi) {
+  return GdiObject<HFONT>(CreateFontA(-MulDiv(font.points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                      static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face));
+}
+
+// The button's glyph at `dpi`: the designed image, or that image stretched
+// pixel for pixel to the scaled size (no blending: its sixteen colours stay
+// crisp). Without memory for the stretched one the designed one serves.
+GdiObject<HBITMAP> MakeGlyph(int dpi) {
+  GdiObject<HBITMAP> image(static_cast<HBITMAP>(
+      LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_RECALC_GLYPH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+  const int size = ButtonMetricsAt(dpi).glyph;
+  BITMAP designed = {};
+  if (!image || !GetObjectA(image.Get(), sizeof designed, &designed) || designed.bmWidth == size) return image;
+  const WindowDc screen(nullptr);
+  GdiObject<HBITMAP> scaled(CreateCompatibleBitmap(screen.Get(), size, size));
+  MemoryDc from(screen.Get()), to(screen.Get());
+  if (!scaled || from.Get() == nullptr || to.Get() == nullptr) return image;
+  from.Select(image.Get());
+  to.Select(scaled.Get());
+  SetStretchBltMode(to.Get(), COLORONCOLOR);
+  if (!StretchBlt(to.Get(), 0, 0, size, size, from.Get(), 0, 0, designed.bmWidth, designed.bmHeight, SRCCOPY))
+    return image;
+  return scaled;
+}
+
+Rect RectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// Nothing may unwind through the system's enumeration: out of memory, the
+// monitors found so far serve.
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM monitors) noexcept {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+  try {
+    reinterpret_cast<std::vector<Monitor>*>(monitors)->push_back({RectOf(info.rcMonitor), RectOf(info.rcWork)});
+  } catch (...) {
+    return FALSE;
+  }
+  return TRUE;
 }
 
 void RegisterOnce(const char* name, WNDPROC proc) {
@@ -147,20 +204,21 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
   // Build the designed window, hidden.
   RegisterOnce(kFormClass, FormProc);
   RegisterOnce(kPanelClass, PanelProc);
-  formFont_ = MakeFont(kForm.font);
+  dpi_ = ScreenDpi();
+  const Rect designed = DesignedWindowRect(dpi_);
   hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, kForm.caption,
                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
-                          kForm.left, kForm.top, kForm.width, kForm.height, nullptr, nullptr,
+                          designed.left, designed.top, designed.Width(), designed.Height(), nullptr, nullptr,
                           ModuleInstance(), this);
-  if (hwnd_ == nullptr) {
-    DeleteGdiObjects();
-    throw PluginError("Cannot create the statistics window");
-  }
+  if (hwnd_ == nullptr) throw PluginError("Cannot create the statistics window");
   // The native window deletes this object when it is destroyed, but only
   // once it is whole (built_); until then a failure takes the window down
   // here and leaves the object to the unwinding.
   try {
     CreateControls();
+    // A host aware of each monitor's dpi may have the window on a monitor
+    // scaled otherwise than the screen as a whole.
+    if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) Rescale(dpi, DesignedWindowRect(dpi));
     BindHandlers();
     formStorage1_ = MakeFormStorage1();
     formStorage1_->Attach(events_, hwnd_, ShowErrorBox);
@@ -176,7 +234,6 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
-    DeleteGdiObjects();
     throw;
   }
   built_ = true;
@@ -184,15 +241,6 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
 
 TfmMainForm::~TfmMainForm() {
   if (onGone_) onGone_(*this);
-  DeleteGdiObjects();
-}
-
-void TfmMainForm::DeleteGdiObjects() {
-  if (formFont_) DeleteObject(formFont_);
-  if (memoFont_) DeleteObject(memoFont_);
-  if (glyph_) DeleteObject(glyph_);
-  formFont_ = memoFont_ = nullptr;
-  glyph_ = nullptr;
 }
 
 void TfmMainForm::CreateControls() {
@@ -203,18 +251,47 @@ void TfmMainForm::CreateControls() {
                             kButton.left, kButton.top, kButton.width, kButton.height, panel_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
                             ModuleInstance(), nullptr);
-  memoFont_ = MakeFont(kMemo.font);
   memo_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", kMemo.caption,
                           WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
                               ES_WANTRETURN,
                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMemoId)),
                           ModuleInstance(), nullptr);
   if (!panel_ || !button_ || !memo_) throw PluginError("Cannot create the statistics window's controls");
-  glyph_ = static_cast<HBITMAP>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_RECALC_GLYPH),
-                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
-  SendMessageA(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), FALSE);
+  MakeDpiObjects();
   Layout();
+}
+
+void TfmMainForm::MakeDpiObjects() {
+  // The controls are given the new fonts before the old ones go.
+  GdiObject<HFONT> formFont = MakeFont(kForm.font, dpi_);
+  GdiObject<HFONT> memoFont = MakeFont(kMemo.font, dpi_);
+  SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont.Get()), FALSE);
+  SendMessageA(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont.Get()), TRUE);
+  formFont_ = std::move(formFont);
+  memoFont_ = std::move(memoFont);
+  glyph_ = MakeGlyph(dpi_);
+}
+
+void TfmMainForm::Rescale(int dpi, const Rect& window) {
+  dpi_ = dpi;
+  MakeDpiObjects();
+  SetWindowPos(hwnd_, nullptr, window.left, window.top, window.Width(), window.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();  // also when the size stayed the same
+}
+
+void TfmMainForm::KeepWithinReach() {
+  if (IsZoomed(hwnd_) || IsIconic(hwnd_)) return;  // a maximised window fills its monitor
+  RECT window = {};
+  POINT client = {0, 0};
+  if (!GetWindowRect(hwnd_, &window) || !ClientToScreen(hwnd_, &client)) return;
+  std::vector<Monitor> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+  const PlacedBy placedBy =
+      formStorage1_ && formStorage1_->PositionApplied() ? PlacedBy::Operator : PlacedBy::Design;
+  const Rect reach = WithinReach(RectOf(window), client.y - window.top, placedBy, monitors);
+  if (reach.left != window.left || reach.top != window.top)
+    SetWindowPos(hwnd_, nullptr, reach.left, reach.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfmMainForm::BindHandlers() {
@@ -233,14 +310,11 @@ void TfmMainForm::Layout() {
   // at run time, which a thicker frame than the design's makes narrower.
   RECT client = {};
   GetClientRect(hwnd_, &client);
-  const int width = client.right, height = client.bottom;
-  const int strip = kPanel.align == design::Align::Bottom ? kPanel.height : 0;
-  MoveWindow(panel_, 0, height - strip, width, strip, TRUE);
-  if (kMemo.align == design::Align::Client)
-    MoveWindow(memo_, 0, 0, width, height > strip ? height - strip : 0, TRUE);
-  const int rightGap = design::kClientWidth - (kButton.left + kButton.width);
-  const int left = (kButton.anchors & design::kAnchorRight) ? width - kButton.width - rightGap : kButton.left;
-  MoveWindow(button_, left, kButton.top, kButton.width, kButton.height, TRUE);
+  const ControlRects r = LayOutControls(dpi_, client.right, client.bottom);
+  auto move = [](HWND control, const Rect& to) { MoveWindow(control, to.left, to.top, to.Width(), to.Height(), TRUE); };
+  move(panel_, r.panel);
+  if (kMemo.align == design::Align::Client) move(memo_, r.memo);
+  move(button_, r.button);
 }
 
 void TfmMainForm::Show() {
@@ -254,7 +328,10 @@ void TfmMainForm::Show() {
   EnterBusy();
   if (events_.OnShow) ReportingFailures(events_.OnShow);
   // A close or release handled meanwhile leaves the window hidden.
-  if (!releasePending_) ShowWindow(hwnd_, SW_SHOW);
+  if (!releasePending_) {
+    KeepWithinReach();
+    ShowWindow(hwnd_, SW_SHOW);
+  }
   showing_ = false;
   LeaveBusy();  // may delete the window object
 }
@@ -374,18 +451,19 @@ void TfmMainForm::DrawButton(const DRAWITEMSTRUCT& item) {
 
   char caption[64] = {};
   GetWindowTextA(button_, caption, sizeof caption);
-  HGDIOBJ oldFont = SelectObject(dc, formFont_);
+  HGDIOBJ oldFont = SelectObject(dc, formFont_.Get());
   SIZE text = {};
   GetTextExtentPoint32A(dc, caption, static_cast<int>(std::strlen(caption)), &text);
-  constexpr int kGlyph = 16, kSpacing = 4;
-  const int shift = pushed ? 1 : 0;
-  int x = r.left + (r.right - r.left - (kGlyph + kSpacing + text.cx)) / 2 + shift;
-  const int glyphTop = r.top + (r.bottom - r.top - kGlyph) / 2 + shift;
+  const ButtonMetrics metrics = ButtonMetricsAt(dpi_);
+  const int glyph = metrics.glyph;
+  const int shift = pushed ? ScaleToDpi(1, dpi_) : 0;
+  int x = r.left + (r.right - r.left - (glyph + metrics.spacing + text.cx)) / 2 + shift;
+  const int glyphTop = r.top + (r.bottom - r.top - glyph) / 2 + shift;
   if (glyph_) {
-    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(glyph_), 0, x, glyphTop, kGlyph,
-               kGlyph, DST_BITMAP | (disabled ? DSS_DISABLED : DSS_NORMAL));
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(glyph_.Get()), 0, x, glyphTop, glyph, glyph,
+               DST_BITMAP | (disabled ? DSS_DISABLED : DSS_NORMAL));
   }
-  x += kGlyph + kSpacing;
+  x += glyph + metrics.spacing;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   RECT textRect = {x, r.top + shift, r.right, r.bottom + shift};
@@ -393,7 +471,7 @@ void TfmMainForm::DrawButton(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, oldFont);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = r;
-    InflateRect(&focus, -4, -4);
+    InflateRect(&focus, -metrics.focusInset, -metrics.focusInset);
     DrawFocusRect(dc, &focus);
   }
 }
@@ -402,6 +480,11 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
       Layout();
+      return 0;
+    case WM_DPICHANGED:
+      // Only a host aware of each monitor's dpi gets this, when the window
+      // moves to a monitor scaled otherwise: the system suggests where.
+      Rescale(HIWORD(wParam), RectOf(*reinterpret_cast<const RECT*>(lParam)));
       return 0;
     case WM_SYSCOMMAND:
       // The title bar's close button minimises: the window keeps scoring.

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "common/FormEvents.h"
+#include "common/Gdi_win.h"
+#include "mainform/FormLayout.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Scoring.h"
 #include "placement/FormPlacement_win.h"
@@ -70,8 +72,13 @@ class TfmMainForm {
   void BindHandlers();
   void CreateControls();
   void Layout();
+  // Fonts and glyph at the window's dpi, given to the controls.
+  void MakeDpiObjects();
+  // Takes the window to `dpi`, its outer rectangle to `window`.
+  void Rescale(int dpi, const Rect& window);
+  // Moves the window, about to appear, to where the operator can see it.
+  void KeepWithinReach();
   void SetRecalcStatisticEnabled(bool enabled);
-  void DeleteGdiObjects();
   void DiscardScoringState();
   void EnterBusy() { ++busy_; }
   void LeaveBusy();  // may delete this object
@@ -88,9 +95,11 @@ class TfmMainForm {
   HWND panel_ = nullptr;
   HWND button_ = nullptr;
   HWND memo_ = nullptr;
-  HFONT formFont_ = nullptr;
-  HFONT memoFont_ = nullptr;
-  HBITMAP glyph_ = nullptr;
+  // The dpi the window is laid out and drawn at.
+  int dpi_ = 96;
+  GdiObject<HFONT> formFont_;
+  GdiObject<HFONT> memoFont_;
+  GdiObject<HBITMAP> glyph_;
 
   QsoRecord& qso_;
   GoneHandler onGone_;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/Gdi_win.h"
 #include "placement/PlacementText.h"
 
 namespace varnholt {
@@ -33,23 +34,8 @@ std::string HostExecutablePath() {
   }
 }
 
-// The screen's device context, released on every path.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 std::int32_t ScreenPixelsPerInch() {
-  const ScreenDc screen;
+  const WindowDc screen(nullptr);
   return screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
 }
 
@@ -191,6 +177,7 @@ void TFormPlacement::WriteScreenString(const std::string& name, const std::strin
 
 void TFormPlacement::RecallPlacement() {
   placementWritten_ = false;
+  positionApplied_ = false;
   {
     PassScope pass(*this, RegistryConnection::Mode::Read);
     // Data of an older version of the store is not applied at all.
@@ -276,7 +263,7 @@ void TFormPlacement::ApplyStoredPosition(WINDOWPLACEMENT& placement) {
   if (ReadInteger(Name(kPixelsPerInchValue), pixelsPerInch) != pixelsPerInch) found = false;
 
   if (found && placement.rcNormalPosition.right > placement.rcNormalPosition.left)
-    SetWindowPlacement(window_, &placement);
+    positionApplied_ = SetWindowPlacement(window_, &placement) != FALSE;
 }
 
 // A maximised window always goes to the top left corner with its sizing

@@ -124,6 +124,10 @@ class TFormPlacement {
   virtual std::string ReadString(const std::string& name, const std::string& fallback);
   virtual void WriteString(const std::string& name, const std::string& text);
 
+  // Whether the last read pass put the window at a stored position; when it
+  // did not, the window stands where it was built.
+  bool PositionApplied() const { return positionApplied_; }
+
  protected:
   // The steps a derived store extends.
   virtual void WritePlacementStep();
@@ -154,6 +158,7 @@ class TFormPlacement {
   bool placementRead_ = false;
   bool placementWritten_ = false;
   bool writingAtDestroy_ = false;
+  bool positionApplied_ = false;
 
   std::unique_ptr<RegistryConnection> pass_;  // the connection of the pass under way
 
