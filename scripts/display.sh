@@ -7,7 +7,7 @@ if [ -z "${DISPLAY:-}" ]; then
   while [ -e "/tmp/.X${varnholt_display}-lock" ] || [ -S "/tmp/.X11-unix/X${varnholt_display}" ]; do
     varnholt_display=$((varnholt_display + 1))
   done
-  Xvfb ":${varnholt_display}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":${varnholt_display}" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
   varnholt_xvfb_pid=$!
   varnholt_wineprefix=${VARNHOLT_WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix}
   trap 'WINEPREFIX="$varnholt_wineprefix" timeout 15 wineserver -w 2>/dev/null || true
