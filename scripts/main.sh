@@ -3,7 +3,8 @@
 # does: the 32-bit stand-in host loads the DLL we ship,
 # dist/win32/Varnholt.dll, under Wine, lends it an ODBC log database, feeds
 # it the sample log contact by contact, prints each result and the statistics
-# window's report, and saves a picture of the window (dist/statistics.png).
+# window's report, and saves a picture of the window (dist/statistics.png),
+# and another on a display scaled to 150 % (dist/statistics-150.png).
 # The 64-bit build then runs the same log and must report the same. Last, the
 # standalone scorer scores a real contest log with the same rules.
 #
@@ -23,6 +24,9 @@ if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   echo "== the shipping plug-in, dist/win32/Varnholt.dll, in the 32-bit stand-in host, on data/sample.log"
   echo "   ($VARNHOLT_WIN32_WHY)"
   VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh
+  echo
+  echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
+  VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh | tail -n 12
   echo
   echo "== the 64-bit build, dist/win64/Varnholt.dll, on the same log"
   # The same report from both builds; only the temporary log's name differs.
@@ -45,5 +49,6 @@ echo "== the standalone scorer on data/reallogs/k9ct.log"
 build/native/varnholt-score data/reallogs/k9ct.log
 echo
 echo "The plug-in: dist/win32/Varnholt.dll (shipping, 32-bit) and dist/win64/Varnholt.dll."
-echo "The stand-in host beside each: standin.exe. The window's picture: dist/statistics.png."
+echo "The stand-in host beside each: standin.exe. The window's pictures: dist/statistics.png,"
+echo "and at 150 %: dist/statistics-150.png."
 echo "The standalone scorer: build/native/varnholt-score, and varnholt-score.exe beside each DLL."

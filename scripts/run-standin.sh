@@ -5,7 +5,9 @@
 # $VARNHOLT_STANDIN names another. Arguments go to the program (see
 # `scripts/run-standin.sh --help`). Without arguments it scores
 # data/sample.log and saves a picture of the statistics window as
-# dist/statistics.bmp and dist/statistics.png.
+# dist/statistics.bmp and dist/statistics.png. $VARNHOLT_DPI runs it on a
+# display scaled to that many dots per inch (scripts/wine-screen.sh); the
+# pictures are then named after the scale, dist/statistics-150.png at 144.
 # Without $DISPLAY a private virtual display is started for the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -59,22 +61,25 @@ with open(dst, "wb") as out:
 PY
 }
 
+wine=("$root/scripts/wine-run.sh")
+[ -z "${VARNHOLT_DPI:-}" ] || wine=("$root/scripts/wine-screen.sh" --dpi "$VARNHOLT_DPI")
 if [ $# -gt 0 ]; then
   status=0
-  "$root/scripts/wine-run.sh" "$exe" "$@" || status=$?
+  "${wine[@]}" "$exe" "$@" || status=$?
   exit "$status"
 fi
 
-bmp=$root/dist/statistics.bmp png=$root/dist/statistics.png
+name=statistics${VARNHOLT_DPI:+-$(((VARNHOLT_DPI * 100 + 48) / 96))}
+bmp=$root/dist/$name.bmp png=$root/dist/$name.png
 mkdir -p "$root/dist"
 rm -f "$bmp" "$png"
 status=0
-"$root/scripts/wine-run.sh" "$exe" --picture "$bmp" "$root/data/sample.log" || status=$?
+"${wine[@]}" "$exe" --picture "$bmp" "$root/data/sample.log" || status=$?
 [ "$status" -eq 0 ] || exit "$status"
 if { command -v python3 >/dev/null && bmp_to_png "$bmp" "$png" 2>/dev/null; } ||
   { command -v convert >/dev/null && convert "$bmp" "$png" 2>/dev/null && [ -s "$png" ]; }; then
-  echo "Pictures: dist/statistics.bmp, dist/statistics.png"
+  echo "Pictures: dist/$name.bmp, dist/$name.png"
 else
   rm -f "$png"
-  echo "Picture: dist/statistics.bmp (no python3 or convert to make a PNG)"
+  echo "Picture: dist/$name.bmp (no python3 or convert to make a PNG)"
 fi
