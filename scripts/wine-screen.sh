@@ -60,4 +60,7 @@ while IFS= read -r line; do
     printf '%s\n' "$line"
   fi
 done < <("$wine_run" explorer "/desktop=varnholt-$screen,$screen" cmd /c "$command & echo $marker=%errorlevel%")
+# Until that desktop has gone, Wine starts the next programs on it as well:
+# wait for this prefix's processes to end.
+WINEPREFIX="${VARNHOLT_WINEPREFIX:-$(dirname "$here")/build/wineprefix}" timeout 30 wineserver -w || true
 exit "$status"
