@@ -236,12 +236,11 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
     hwnd_ = nullptr;
     throw;
   }
-  built_ = true;
+  life_.Built();
 }
 
-TfmMainForm::~TfmMainForm() {
-  if (onGone_) onGone_(*this);
-}
+// The owner was told by then: at the real close, or on the way here.
+TfmMainForm::~TfmMainForm() = default;
 
 void TfmMainForm::CreateControls() {
   panel_ = CreateWindowExA(0, kPanelClass, kPanel.caption, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
@@ -318,56 +317,36 @@ void TfmMainForm::Layout() {
 }
 
 void TfmMainForm::Show() {
-  if (showing_ || IsWindowVisible(hwnd_)) {
+  if (!life_.ShowBegins(IsWindowVisible(hwnd_) != FALSE)) {
     // Already shown, perhaps minimised, or being shown further up the stack:
     // only to the top of the window order.
     SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return;
   }
-  showing_ = true;
-  EnterBusy();
   if (events_.OnShow) ReportingFailures(events_.OnShow);
-  // A close or release handled meanwhile leaves the window hidden.
-  if (!releasePending_) {
+  bool appear = false;
+  const FormLife::Actions after = life_.ShowEnds(appear);
+  if (appear) {  // no close or release came meanwhile
     KeepWithinReach();
     ShowWindow(hwnd_, SW_SHOW);
   }
-  showing_ = false;
-  LeaveBusy();  // may delete the window object
+  Carry(after);  // may delete the window object
 }
 
-void TfmMainForm::Release() {
-  if (releasePending_) return;
-  releasePending_ = true;
-  RequestDestruction();
-}
+void TfmMainForm::Release() { Carry(life_.Release()); }
 
-void TfmMainForm::RequestDestruction() {
-  if (PostMessageA(hwnd_, kReleaseMessage, 0, 0)) return;
-  // The thread's queue is full: rather than a window that never goes, it
-  // goes as soon as none of its own work is on the stack.
-  if (busy_ > 0) {
-    destroyPending_ = true;
-  } else {
-    DestroyNow();
+void TfmMainForm::Carry(const FormLife::Actions& a) noexcept {
+  if (a.tellOwnerGone && onGone_) onGone_(*this);
+  if (a.discardScoring) score_.reset();
+  // Refused, the re-scan stays owed until the next one completes.
+  if (a.postRescan) PostMessageA(hwnd_, kRescanMessage, 0, 0);
+  if (a.postRelease && !PostMessageA(hwnd_, kReleaseMessage, 0, 0)) Carry(life_.PostRefused());
+  if (a.destroyNow) {
+    ShowWindow(hwnd_, SW_HIDE);
+    DestroyWindow(hwnd_);
+    Carry(life_.DestroyDone());
   }
-}
-
-void TfmMainForm::DestroyNow() {
-  ShowWindow(hwnd_, SW_HIDE);
-  DestroyWindow(hwnd_);  // deletes this object when no work of it is on the stack
-}
-
-void TfmMainForm::LeaveBusy() {
-  if (--busy_ > 0) return;
-  if (deleteWhenIdle_) {
-    delete this;
-    return;
-  }
-  if (destroyPending_) {
-    destroyPending_ = false;
-    RequestDestruction();  // may delete this object
-  }
+  if (a.deleteObject) delete this;  // the one place the window object goes
 }
 
 std::int32_t TfmMainForm::ScoreQso(const QsoView& qso, ScoreMode mode) {
@@ -396,34 +375,18 @@ void TfmMainForm::FormCloseQuery(bool& canClose) {
   canClose = true;
 }
 
-void TfmMainForm::FormClose() {
-  // From now on the entry points behave as with no window.
-  const GoneHandler onGone = std::exchange(onGone_, nullptr);
-  if (onGone) onGone(*this);
-  DiscardScoringState();
-  Release();
-}
-
-void TfmMainForm::DiscardScoringState() {
-  if (rescanDepth_ > 0) {
-    discardPending_ = true;
-    return;
-  }
-  score_.reset();
-}
+// From now on the entry points behave as with no window; the scoring state
+// goes once no re-scan runs.
+void TfmMainForm::FormClose() { Carry(life_.RealClose()); }
 
 void TfmMainForm::RecalcStatisticExecute() {
-  if (!score_ || !logQuery_) return;
-  ++rescanDepth_;
-  struct Done {
-    TfmMainForm* form;
-    ~Done() {
-      if (--form->rescanDepth_ == 0 && form->discardPending_) {
-        form->discardPending_ = false;
-        form->score_.reset();
-      }
-    }
-  } done{this};
+  if (!logQuery_ || !life_.RescanBegins()) return;
+  // Told on every way out, a failure's too: its error box comes after.
+  struct Ending {
+    TfmMainForm& form;
+    FormLife::RescanEnd end = FormLife::RescanEnd::Failed;
+    ~Ending() { form.Carry(form.life_.RescanEnds(end)); }
+  } ending{*this};
   RescanContext context{*score_,
                         qso_,
                         *logQuery_,
@@ -431,15 +394,7 @@ void TfmMainForm::RecalcStatisticExecute() {
                         [this] { SetReportText(""); },
                         [this](const std::string& text) { SetReportText(text); },
                         [this](bool enabled) { SetRecalcStatisticEnabled(enabled); }};
-  if (varnholt::RecalcStatisticExecute(context)) {
-    rescanOwed_ = false;
-  } else if (!releasePending_ && !discardPending_) {
-    // Only a session-end query leaves the window living with a re-scan cut
-    // short: duplicates of contacts not read would go unnoticed. Scan again
-    // when the loop next runs, unless the session does end first.
-    rescanOwed_ = true;
-    PostMessageA(hwnd_, kRescanMessage, 0, 0);
-  }
+  ending.end = varnholt::RecalcStatisticExecute(context) ? FormLife::RescanEnd::Complete : FormLife::RescanEnd::CutShort;
 }
 
 void TfmMainForm::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -508,12 +463,12 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case WM_ENDSESSION:
-      if (wParam) rescanOwed_ = false;  // the process ends: nothing to catch up
+      life_.SessionEnd(wParam != FALSE);
       return 0;
     case kRescanMessage:
       // Executing the action while a re-scan runs does nothing; that re-scan
       // settles what is owed when it completes.
-      if (rescanOwed_ && !releasePending_) ReportingFailures([this] { RecalcStatistic.Execute(); });
+      if (life_.RescanMessage()) ReportingFailures([this] { RecalcStatistic.Execute(); });
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
@@ -530,17 +485,10 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case kReleaseMessage:
-      if (busy_ > 1) {  // more than this message: work of ours is on the stack
-        destroyPending_ = true;
-        return 0;
-      }
-      DestroyNow();
+      Carry(life_.ReleaseMessage());
       return 0;
     case WM_DESTROY:
-      if (!destroyHandled_) {
-        destroyHandled_ = true;
-        if (events_.OnDestroy) ReportingFailures(events_.OnDestroy);
-      }
+      if (life_.NativeDestroy() && events_.OnDestroy) ReportingFailures(events_.OnDestroy);
       return 0;
     default:
       break;
@@ -560,22 +508,17 @@ LRESULT CALLBACK TfmMainForm::FormProc(HWND hwnd, UINT message, WPARAM wParam, L
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    if (!self->built_) return DefWindowProcA(hwnd, message, wParam, lParam);  // the constructor's to clean up
-    if (self->busy_ > 0) {
-      self->deleteWhenIdle_ = true;
-    } else {
-      delete self;
-    }
+    self->Carry(self->life_.WindowGone());  // may delete the window object
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
-  self->EnterBusy();
+  self->life_.WorkBegins();
   LRESULT result = 0;
   try {
     result = self->HandleMessage(message, wParam, lParam);
   } catch (...) {
     // Nothing may unwind through the system's message dispatch.
   }
-  self->LeaveBusy();
+  self->Carry(self->life_.WorkEnds());  // may delete the window object
   return result;
 }
 

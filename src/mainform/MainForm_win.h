@@ -12,6 +12,7 @@
 #include "common/FormEvents.h"
 #include "common/Gdi_win.h"
 #include "mainform/FormLayout.h"
+#include "mainform/FormLife.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Scoring.h"
 #include "placement/FormPlacement_win.h"
@@ -79,11 +80,9 @@ class TfmMainForm {
   // Moves the window, about to appear, to where the operator can see it.
   void KeepWithinReach();
   void SetRecalcStatisticEnabled(bool enabled);
-  void DiscardScoringState();
-  void EnterBusy() { ++busy_; }
-  void LeaveBusy();  // may delete this object
-  void RequestDestruction();  // may delete this object
-  void DestroyNow();          // may delete this object
+  // Carries out what the window's life answered to an event; deletes this
+  // object when it says so, after which nothing of it may be touched.
+  void Carry(const FormLife::Actions& actions) noexcept;
   void DrawButton(const DRAWITEMSTRUCT& item);
   void SetReportText(const std::string& text);
 
@@ -122,25 +121,10 @@ class TfmMainForm {
   std::unique_ptr<ContestScore> score_;
   std::unique_ptr<LogQuery> logQuery_;
 
-  // A close or release can arrive through messages processed while the
-  // window is itself at work: the re-scan processes pending messages, and an
-  // error box runs its own message loop. Neither may pull the scoring state
-  // or the window from under the work on the stack, so the discard waits for
-  // the outermost re-scan, and the destruction for the window to be idle.
-  int rescanDepth_ = 0;
-  int busy_ = 0;                 // window work on the stack, messages included
-  bool discardPending_ = false;  // closed during a re-scan
-  bool releasePending_ = false;  // the release message has been posted
-  bool destroyPending_ = false;  // the release message came while busy
-  bool deleteWhenIdle_ = false;  // the native window went while busy
-  bool destroyHandled_ = false;  // the destroy handler has run
-  // Set when the constructor has finished: only a whole window is deleted by
-  // its native window's destruction; a failed constructor cleans up itself.
-  bool built_ = false;
-  bool showing_ = false;  // Show() is preparing the window
-  // A session-end query closed the log query under a re-scan and the session
-  // went on: the statistics are short of the log until a re-scan completes.
-  bool rescanOwed_ = false;
+  // Building, use and release, answered by one state machine: a close or
+  // release can arrive among messages processed under the window's own work,
+  // which must not lose its scoring state or its window under it.
+  FormLife life_;
 };
 
 }  // namespace varnholt
