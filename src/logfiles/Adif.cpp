@@ -22,9 +22,17 @@ constexpr std::size_t kSniffBytes = 64 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kEndOfHeaderTag = "<EOH>";
 
-// Field names run up to the ':' before the length or the '>' of a bare tag;
-// a blank or another '<' first means the '<' began no tag at all.
-bool IsNameChar(char c) { return !IsTrimmed(c) && c != ':' && c != '<' && c != '>'; }
+// Field names run up to the ':' before the length or the '>' of a bare tag.
+// They hold any characters but blanks, ',', ':', '<', '>', '{' and '}', and
+// spaces inside them: exporters name their user and application fields so
+// ("Seq (S)", "APP_MYLOG_Op Name"). A blank at either end of a name, another
+// blank or another '<' first means the '<' began no tag at all.
+bool IsNameChar(char c) {
+  return !IsTrimmed(c) && c != ',' && c != ':' && c != '<' && c != '>' && c != '{' && c != '}';
+}
+// A tag whose name holds ',', '{' or '}' is still read as a field, by its
+// length, as it always was: its data must not be taken for tags.
+bool IsTagNameChar(char c) { return IsNameChar(c) || c == ',' || c == '{' || c == '}'; }
 
 // Where "<EOH>" (given as `tag`, in upper case) first occurs in any letter case.
 std::size_t FindTag(std::string_view text, std::size_t from, std::string_view tag) {
@@ -183,8 +191,9 @@ class AdifReader {
     const std::size_t size = text_.size();
     Tag tag;
     std::size_t i = at + 1;
-    while (i < size && IsNameChar(text_[i])) ++i;
-    if (i == at + 1 || i == size || (text_[i] != ':' && text_[i] != '>')) return tag;
+    if (i == size || !IsTagNameChar(text_[i])) return tag;
+    while (i < size && (IsTagNameChar(text_[i]) || text_[i] == ' ')) ++i;
+    if (i == size || (text_[i] != ':' && text_[i] != '>') || text_[i - 1] == ' ') return tag;
     tag.name = text_.substr(at + 1, i - at - 1);
     const bool bare = text_[i] == '>';
     if (bare) {
