@@ -11,6 +11,7 @@
 #include "common/HomeRegion.h"
 #include "common/TextRules.h"
 #include "logfiles/Bands.h"
+#include "logfiles/LogText.h"
 #include "logfiles/PrefixTable.h"
 
 namespace varnholt {
@@ -518,9 +519,13 @@ class AdifReader {
 
 }  // namespace
 
-void ReadAdif(std::string_view text, ContactSink& sink) { AdifReader(text, sink).Read(); }
+void ReadAdif(std::string_view text, ContactSink& sink) {
+  ReadLogText(text, sink, [](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to).Read(); });
+}
 
-bool LooksLikeAdif(std::string_view text) {
+bool LooksLikeAdif(std::string_view file) {
+  const LogText log(file);
+  const std::string_view text = log.Text();
   const std::size_t begin = FirstNonBlank(text);
   if (begin < text.size() && text[begin] == '<') return true;
   return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeaderTag) != std::string_view::npos;
