@@ -373,6 +373,10 @@ class AdifReader {
       const std::size_t nameEnd = --i;
       while (i > from && IsNameChar(text_[i - 1])) --i;
       if (i == nameEnd) continue;
+      // A name holds single spaces inside it ("Seq (S)"), never at its start.
+      while (i >= from + 2 && text_[i - 1] == ' ' && IsNameChar(text_[i - 2])) {
+        for (--i; i > from && IsNameChar(text_[i - 1]);) --i;
+      }
       Damage(LineAt(gt), "field " + std::string(text_.substr(i, nameEnd - i)) + " lost its '<' (" +
                              std::string(text_.substr(i, gt + 1 - i)) + ")");
       return;

@@ -153,8 +153,9 @@ TEST(AdifTest, FieldNamesMayHoldSpaces) {
        {"!1", "!2", "3 K3A 20M CW|"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
-  EXPECT_EQ(Read(Qso("K1A", "<Seq (S):x>001")).messages,
-            std::vector<std::string>{"field Seq (S): its length is not a number"});
+  EXPECT_EQ(Read(Qso("K1A", "<Seq (S):x>001") + Qso("K2A", " Seq (S):3>001")).messages,
+            (std::vector<std::string>{"field Seq (S): its length is not a number",
+                                      "field Seq (S) lost its '<' (Seq (S):3>)"}));
 }
 
 // A field's length with its own count: FL("SRX_STRING", "Köln", 4).
