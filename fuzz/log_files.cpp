@@ -5,7 +5,9 @@
 // content); the rest is the file. Whatever the bytes, the readers must
 // report every event at a line the file has, in file order, hand on
 // contacts with a call sign and a band, and every contact must reach the
-// score: counted once, or as a duplicate.
+// score: counted once, or as a duplicate. A file of UTF-8 text, saved as
+// UTF-16 behind a byte order mark (the first byte chooses its byte order),
+// must be read exactly as it is: the same events with the same lines.
 //
 // One choice reads the bytes as a country file (--cty) instead: whatever it
 // accepts, every prefix and whole call it lists must be found again, and
@@ -15,10 +17,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
+#include "logfiles/LogText.h"
 #include "logfiles/PrefixTable.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
@@ -44,12 +48,46 @@ bool HasLowerCase(std::string_view text) {
   return false;
 }
 
-// Checks each event on its way to the scorer.
+// `text` as UTF-16 behind its byte order mark; nothing when it is not
+// UTF-8 (overlong forms and surrogates included).
+std::optional<std::string> Utf16(std::string_view text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  const auto unit = [&](std::uint32_t u) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead >= 0x80 && (lead < 0xC2 || lead > 0xF4)) return std::nullopt;
+    const std::size_t size = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::uint32_t min = size == 1 ? 0 : size == 2 ? 0x80 : size == 3 ? 0x800 : 0x10000;
+    std::uint32_t c = size == 1 ? lead : lead & (0x7Fu >> size);
+    if (size > text.size() - i) return std::nullopt;
+    for (std::size_t k = 1; k < size; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      c = (c << 6) | (next & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    i += size;
+    if (c < 0x10000) {
+      unit(c);
+    } else {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+// Checks each event on its way to the scorer, and keeps a trace of them.
 class Checker final : public ContactSink {
  public:
   Checker(LogScorer& scorer, LogFormat format, int lines) : scorer_(scorer), format_(format), lines_(lines) {}
 
   void Station(const std::string& callSign, const std::string& prefix) override {
+    trace += "S " + callSign + " " + prefix + "\n";
     scorer_.Station(callSign, prefix);
   }
   void Add(const Contact& c, int line) override {
@@ -63,15 +101,19 @@ class Checker final : public ContactSink {
       EXPECT(c.dxccPrefix == info.dxccPrefix || format_ == LogFormat::Adif);
     }
     ++added;
+    trace += std::to_string(line) + " " + c.callSign + " " + c.band + " " + c.mode + " " + c.report + " " +
+             c.dxccPrefix + "\n";
     scorer_.Add(c, line);
   }
   void BadLine(const LogLineError& error) override {
     Seen(error.line);
     EXPECT(!error.message.empty());
+    trace += "!" + std::to_string(error.line) + " " + error.message + "\n";
     scorer_.BadLine(error);
   }
 
   std::size_t added = 0;
+  std::string trace;
 
  private:
   void Seen(int line) {
@@ -137,12 +179,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!format) return 0;
   int lines = 1;
-  for (char c : text) lines += c == '\n';
+  const LogText decoded(text);  // a UTF-16 file's lines are those of its text
+  for (char c : decoded.Text()) lines += c == '\n';
 
   AsciiKeyCollation collation;
   LogScorer scorer(collation);
   Checker checker(scorer, *format, lines);
   ReadLog(text, *format, checker);
+
+  if (const std::optional<std::string> utf16 = Utf16(text, data[0] / 5 % 2 != 0)) {
+    if (data[0] % 5 == 0) EXPECT(DetectLogFormat(*utf16) == format);
+    LogScorer scorer16(collation);
+    Checker checker16(scorer16, *format, lines);
+    ReadLog(*utf16, *format, checker16);
+    EXPECT(checker16.trace == checker.trace);
+  }
 
   EXPECT(scorer.Contacts() == checker.added);
   std::int64_t qsos = 0;

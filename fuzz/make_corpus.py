@@ -140,6 +140,30 @@ def log_files():
         b"Ukraine: 16: 29: EU: 50.00: -30.00: -2.0: UR:\n    EM,UR,=EM1U/X{AN},=UR1X;\n"
         b"European Russia: 16: 29: EU: 53.65: -41.37: -4.0: UA:\n    R,U,=R9AB/1(17)[19];\n"
         b"Sicily: 15: 28: EU: 37.50: -14.00: -1.0: *IT9:\n    IT9,=UR1X;\n")
+    # Field names with spaces inside, as exporters name their own fields; one
+    # with a bad length and one that lost its '<' among them.
+    yield "adif-user-fields", bytes([DETECT]) + (
+        b"<ADIF_VER:5>3.1.4 <USERDEF1:7>Seq (S) <EOH>\n"
+        b"<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <Seq (S):3>001 <Seq (R):3>792 <EOR>\n"
+        b"<CALL:5>UA9XX <BAND:3>40m <MODE:3>SSB <APP_MYLOG_Op Name:13><CALL:5>K9XYZ <EOR>\n"
+        b"<CALL:5>K1ABC <BAND:3>20m <MODE:2>CW <Seq (S):x>003 <EOR>\n"
+        b"<CALL:5>K2ABC <BAND:3>20m <MODE:2>CW Seq (R):3>004 <A,B:1>x <EOR>\n")
+    # Lengths that count characters, not bytes: cut inside a character, before
+    # the rest of the value, at a blank inside it, and one neither count ends.
+    yield "adif-character-lengths", bytes([ADIF]) + (
+        "<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <NAME:6>Jürgen <SRX_STRING:2>Jü <EOR>\n"
+        "<CALL:5>UA9XX <BAND:3>40m <MODE:2>CW <NAME:11>Иван Петров<SRX_STRING:5>ЖЖa b<EOR>\n"
+        "<CALL:5>K1ABC <BAND:3>20m <MODE:2>CW <NAME:2>Jüx <SRX_STRING:4>12345 <EOR>\n").encode()
+    # UTF-16 logs behind their byte order marks, with half a character alone
+    # on one line and a last byte without its partner.
+    cabrillo = ("START-OF-LOG: 3.0\r\nCALLSIGN: UT5XX\r\n# été\r\n"
+                "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 1234\r\n"
+                "QSO: 7012 CW 2025-03-29 0001 UT5XX 599 2 K1").encode("utf-16-le")
+    yield "utf16le-cabrillo", bytes([DETECT]) + b"\xff\xfe" + cabrillo + b"\x3d\xd8" + (
+        "ABC 599 7\r\nQSO: 7012 CW 2025-03-29 0002 UT5XX 599 3 UA9XX 599 8\r\n").encode("utf-16-le") + b"Q"
+    yield "utf16be-adif", bytes([DETECT]) + b"\xfe\xff" + (
+        "<CALL:6>UR5ABC<BAND:3>20m<MODE:2>CW<NAME:6>Jürgen<Seq (S):3>001<EOR>\n"
+        "<CALL:5>K1ABC<FREQ:6>7.0123<MODE:2>CW<COMMENT:2>\U0001F4FB!<EOR>\n").encode("utf-16-be")
     yield "sample", bytes([SAMPLE]) + (
         b"# sample\nstation\tDL5XY\tDL\nUR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\r\n"
         b"UR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\nbroken\tline\n")

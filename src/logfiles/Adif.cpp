@@ -11,6 +11,7 @@
 #include "common/HomeRegion.h"
 #include "common/TextRules.h"
 #include "logfiles/Bands.h"
+#include "logfiles/LogText.h"
 #include "logfiles/PrefixTable.h"
 
 namespace varnholt {
@@ -21,10 +22,50 @@ namespace {
 constexpr std::size_t kSniffBytes = 64 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kEndOfHeaderTag = "<EOH>";
+// How much of a value a message about it shows.
+constexpr std::size_t kShownValueBytes = 40;
 
-// Field names run up to the ':' before the length or the '>' of a bare tag;
-// a blank or another '<' first means the '<' began no tag at all.
-bool IsNameChar(char c) { return !IsTrimmed(c) && c != ':' && c != '<' && c != '>'; }
+// Field names run up to the ':' before the length or the '>' of a bare tag.
+// They hold any characters but blanks, ',', ':', '<', '>', '{' and '}', and
+// spaces inside them: exporters name their user and application fields so
+// ("Seq (S)", "APP_MYLOG_Op Name"). A blank at either end of a name, another
+// blank or another '<' first means the '<' began no tag at all.
+bool IsNameChar(char c) {
+  return !IsTrimmed(c) && c != ',' && c != ':' && c != '<' && c != '>' && c != '{' && c != '}';
+}
+// A tag whose name holds ',', '{' or '}' is still read as a field, by its
+// length, as it always was: its data must not be taken for tags.
+bool IsTagNameChar(char c) { return IsNameChar(c) || c == ',' || c == '{' || c == '}'; }
+
+// Where a value may end: at a blank, at a tag or at the end of the file.
+bool EndsValue(std::string_view text, std::size_t at) {
+  return at == text.size() || IsTrimmed(text[at]) || text[at] == '<';
+}
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The bytes of the UTF-8 character that `lead` starts; 0 when it starts none.
+std::size_t Utf8Size(char lead) {
+  const unsigned char c = static_cast<unsigned char>(lead);
+  if (c < 0x80) return 1;
+  if (c < 0xC2) return 0;
+  return c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
+}
+
+// Where `count` UTF-8 characters from `at` end; npos when the text there is
+// no UTF-8 or ends first.
+std::size_t EndOfCharacters(std::string_view text, std::size_t at, std::size_t count) {
+  for (; count > 0; --count) {
+    if (at >= text.size()) return std::string_view::npos;
+    const std::size_t size = Utf8Size(text[at]);
+    if (size == 0 || size > text.size() - at) return std::string_view::npos;
+    for (std::size_t i = 1; i < size; ++i) {
+      if (!IsContinuationByte(text[at + i])) return std::string_view::npos;
+    }
+    at += size;
+  }
+  return at;
+}
 
 // Where "<EOH>" (given as `tag`, in upper case) first occurs in any letter case.
 std::size_t FindTag(std::string_view text, std::size_t from, std::string_view tag) {
@@ -110,11 +151,18 @@ constexpr KnownField kKnownFields[] = {
 
 // What one '<' in the file turns out to be.
 struct Tag {
-  enum Kind { kNotATag, kField, kEndOfRecord, kEndOfHeader, kOtherTag, kBadLength, kPastEnd };
+  enum Kind { kNotATag, kField, kEndOfRecord, kEndOfHeader, kOtherTag, kBadLength, kPastEnd, kValueCut };
   Kind kind = kNotATag;
   std::string_view name;
   std::string_view data;
   std::size_t end = 0;  // just past the tag and its data
+};
+
+// The length of a field, in bytes as the format counts it or in characters
+// as some exporters count a UTF-8 value, and where it leaves the value.
+struct FieldValue {
+  std::size_t end = 0;  // just past the value
+  bool cut = false;     // neither count ends the value: where it ends is unknown
 };
 
 class AdifReader {
@@ -155,6 +203,9 @@ class AdifReader {
                      (tag.data.empty() ? ": its length is not a number" : ": no '>' after its length"));
           ++at;
           continue;
+        case Tag::kValueCut:
+          Damage(LineAt(at), CutValueMessage(tag));
+          break;
         case Tag::kPastEnd:
           Damage(LineAt(at), "field " + std::string(tag.name) + " runs past the end of the file");
           FinishRecord();
@@ -183,8 +234,9 @@ class AdifReader {
     const std::size_t size = text_.size();
     Tag tag;
     std::size_t i = at + 1;
-    while (i < size && IsNameChar(text_[i])) ++i;
-    if (i == at + 1 || i == size || (text_[i] != ':' && text_[i] != '>')) return tag;
+    if (i == size || !IsTagNameChar(text_[i])) return tag;
+    while (i < size && (IsTagNameChar(text_[i]) || text_[i] == ' ')) ++i;
+    if (i == size || (text_[i] != ':' && text_[i] != '>') || text_[i - 1] == ' ') return tag;
     tag.name = text_.substr(at + 1, i - at - 1);
     const bool bare = text_[i] == '>';
     if (bare) {
@@ -217,8 +269,13 @@ class AdifReader {
         tag.kind = Tag::kPastEnd;
         return tag;
       }
-      tag.data = text_.substr(dataBegin, static_cast<std::size_t>(length));
-      tag.end = dataBegin + tag.data.size();
+      const FieldValue value = ValueOf(dataBegin, static_cast<std::size_t>(length));
+      tag.data = text_.substr(dataBegin, value.end - dataBegin);
+      tag.end = value.end;
+      if (value.cut) {
+        tag.kind = Tag::kValueCut;
+        return tag;
+      }
     }
     if (EqualsIgnoringCase(tag.name, "EOR")) {
       tag.kind = Tag::kEndOfRecord;
@@ -228,6 +285,56 @@ class AdifReader {
       tag.kind = bare ? Tag::kOtherTag : Tag::kField;
     }
     return tag;
+  }
+
+  // The value of `length` bytes at `begin`. Some exporters count the
+  // characters of a UTF-8 value instead: then the bytes end inside a
+  // character or before the rest of the value, and the value is read by its
+  // characters where they end it exactly (at a blank, a tag or the end).
+  // A value neither count ends is cut: it is never read short.
+  FieldValue ValueOf(std::size_t begin, std::size_t length) const {
+    const std::size_t bytesEnd = begin + length;
+    if (EndsValue(text_, bytesEnd)) {
+      // A count of characters may still end at a blank inside the value (a
+      // name in Cyrillic, two bytes a letter, cut after its first word): so
+      // when text other than blanks follows before the next tag, that may be
+      // the rest of it.
+      const std::size_t nextTag = std::min(text_.find('<', bytesEnd), text_.size());
+      if (!HoldsNonBlank(bytesEnd, nextTag)) return {bytesEnd, false};
+      const std::size_t charsEnd = EndOfCharacters(text_, begin, length);
+      if (charsEnd != std::string_view::npos && charsEnd <= nextTag && EndsValue(text_, charsEnd) &&
+          HoldsNonBlank(bytesEnd, charsEnd))
+        return {charsEnd, false};
+      return {bytesEnd, false};  // text between fields, as the format allows
+    }
+    const std::size_t charsEnd = EndOfCharacters(text_, begin, length);
+    if (charsEnd != std::string_view::npos && EndsValue(text_, charsEnd)) return {charsEnd, false};
+    return {bytesEnd, true};
+  }
+
+  bool HoldsNonBlank(std::size_t from, std::size_t to) const {
+    for (std::size_t i = from; i < to; ++i) {
+      if (!IsTrimmed(text_[i])) return true;
+    }
+    return false;
+  }
+
+  // "field NAME: its length 2 cuts a character in two (J\xC3\xBCrgen)", for a
+  // value neither count ends: the value where the count ends it, up to where
+  // it seems to end, in whole characters.
+  std::string CutValueMessage(const Tag& tag) const {
+    const std::size_t begin = static_cast<std::size_t>(tag.data.data() - text_.data());
+    std::size_t to = tag.end;
+    while (!EndsValue(text_, to) && to - tag.end < kShownValueBytes / 2) ++to;
+    while (to < text_.size() && IsContinuationByte(text_[to])) ++to;
+    std::size_t from = to - begin > kShownValueBytes ? to - kShownValueBytes : begin;
+    while (from < tag.end && IsContinuationByte(text_[from])) ++from;
+    const std::string length = std::to_string(tag.data.size());
+    return "field " + std::string(tag.name) + ": " +
+           (IsContinuationByte(text_[tag.end]) ? "its length " + length + " cuts a character in two"
+                                               : "its value runs on past its length " + length) +
+           " (" + (from > begin ? "..." : "") + std::string(text_.substr(from, to - from)) +
+           (EndsValue(text_, to) ? ")" : "...)");
   }
 
   void Store(const Tag& tag, int line) {
@@ -266,6 +373,10 @@ class AdifReader {
       const std::size_t nameEnd = --i;
       while (i > from && IsNameChar(text_[i - 1])) --i;
       if (i == nameEnd) continue;
+      // A name holds single spaces inside it ("Seq (S)"), never at its start.
+      while (i >= from + 2 && text_[i - 1] == ' ' && IsNameChar(text_[i - 2])) {
+        for (--i; i > from && IsNameChar(text_[i - 1]);) --i;
+      }
       Damage(LineAt(gt), "field " + std::string(text_.substr(i, nameEnd - i)) + " lost its '<' (" +
                              std::string(text_.substr(i, gt + 1 - i)) + ")");
       return;
@@ -412,9 +523,13 @@ class AdifReader {
 
 }  // namespace
 
-void ReadAdif(std::string_view text, ContactSink& sink) { AdifReader(text, sink).Read(); }
+void ReadAdif(std::string_view text, ContactSink& sink) {
+  ReadLogText(text, sink, [](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to).Read(); });
+}
 
-bool LooksLikeAdif(std::string_view text) {
+bool LooksLikeAdif(std::string_view file) {
+  const LogText log(file);
+  const std::string_view text = log.Text();
   const std::size_t begin = FirstNonBlank(text);
   if (begin < text.size() && text[begin] == '<') return true;
   return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeaderTag) != std::string_view::npos;

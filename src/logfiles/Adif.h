@@ -15,7 +15,10 @@ namespace varnholt {
 // record's DXCC entity code when it has one, else from the prefix table.
 // The first STATION_CALLSIGN (or OPERATOR) names the station.
 // A record without CALL, MODE or a band is a bad line, at the line where the
-// record starts.
+// record starts. A field's length counts bytes; where it ends inside a UTF-8
+// character or before the rest of the value, the value is read by as many
+// characters when they end it exactly, and the record is a bad line when
+// they do not.
 void ReadAdif(std::string_view text, ContactSink& sink);
 
 // Whether `text` looks like ADIF rather than another log format.

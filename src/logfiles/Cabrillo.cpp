@@ -6,6 +6,7 @@
 #include "common/TextRules.h"
 #include "logfiles/Bands.h"
 #include "logfiles/Lines.h"
+#include "logfiles/LogText.h"
 #include "logfiles/PrefixTable.h"
 
 namespace varnholt {
@@ -123,8 +124,6 @@ class QsoLineReader {
   Contact contact_;  // reused: its texts keep their capacity
 };
 
-}  // namespace
-
 // Where a line stands in the file. Text before the log's first
 // "START-OF-LOG:" or "QSO:" line (comments, a note pasted above it) and
 // after its "END-OF-LOG:" (score notes) is not part of the log; only inside
@@ -132,7 +131,7 @@ class QsoLineReader {
 // stand: some files put "END-OF-LOG:" before their QSO: lines.
 enum class Part { kBefore, kInside, kAfter };
 
-void ReadCabrillo(std::string_view text, ContactSink& sink) {
+void ReadCabrilloText(std::string_view text, ContactSink& sink) {
   QsoLineReader qsoLines(sink);
   Lines lines(text);
   Part part = Part::kBefore;
@@ -173,9 +172,14 @@ void ReadCabrillo(std::string_view text, ContactSink& sink) {
   }
 }
 
-bool LooksLikeCabrillo(std::string_view text) {
+}  // namespace
+
+void ReadCabrillo(std::string_view text, ContactSink& sink) { ReadLogText(text, sink, ReadCabrilloText); }
+
+bool LooksLikeCabrillo(std::string_view file) {
   // A log's first tag line comes near the top, after comments or a note.
-  Lines lines(text.substr(0, kSniffBytes));
+  const LogText text(file);
+  Lines lines(text.Text().substr(0, kSniffBytes));
   for (std::string_view line; lines.Next(line);) {
     while (!line.empty() && IsSpace(line.front())) line.remove_prefix(1);
     if (HasTag(line, "START-OF-LOG:") || HasTag(line, "QSO:")) return true;

@@ -5,6 +5,7 @@
 #include "logfiles/Adif.h"
 #include "logfiles/Cabrillo.h"
 #include "logfiles/Lines.h"
+#include "logfiles/LogText.h"
 
 namespace varnholt {
 
@@ -60,14 +61,18 @@ const char* LogFormatName(LogFormat format) {
   return "?";
 }
 
-std::optional<LogFormat> DetectLogFormat(std::string_view text) {
+std::optional<LogFormat> DetectLogFormat(std::string_view file) {
+  const LogText log(file);
+  const std::string_view text = log.Text();
   if (LooksLikeCabrillo(text)) return LogFormat::Cabrillo;
   if (LooksLikeAdif(text)) return LogFormat::Adif;
   if (LooksLikeSampleLog(text)) return LogFormat::Sample;
   return std::nullopt;
 }
 
-void ReadSampleLog(std::string_view text, ContactSink& sink) {
+namespace {
+
+void ReadSampleText(std::string_view text, ContactSink& sink) {
   std::vector<std::string_view> f;
   Contact contact;
   Lines lines(text);
@@ -98,6 +103,10 @@ void ReadSampleLog(std::string_view text, ContactSink& sink) {
     sink.Add(contact, lineNumber);
   }
 }
+
+}  // namespace
+
+void ReadSampleLog(std::string_view text, ContactSink& sink) { ReadLogText(text, sink, ReadSampleText); }
 
 void ReadLog(std::string_view text, LogFormat format, ContactSink& sink) {
   switch (format) {

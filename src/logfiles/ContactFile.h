@@ -1,5 +1,8 @@
 // Log files of any format the tools read, and the project's own sample log
-// format, which the stand-in host and the examples use.
+// format, which the stand-in host and the examples use. Every reader and the
+// format detection take a file's bytes as it is stored: UTF-8 (behind a byte
+// order mark or not), a single-byte code page, or UTF-16 behind its byte
+// order mark, which is read as the UTF-8 of its text (LogText.h).
 //
 // Sample log format, one item a line:
 //   # a comment

@@ -70,6 +70,7 @@ struct Options {
   Output output = Output::Report;
   bool strict = false;
   bool checkCalls = false;
+  std::string checkOption;  // the option that asked for it, for messages
 };
 
 // What standard input is called in messages, for the log "-".
@@ -119,8 +120,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     } else if (arg == "--scp") {
       ok = value(o.callList);
       o.checkCalls = true;
+      o.checkOption = arg;
     } else if (arg == "--check-calls") {
       o.checkCalls = true;
+      o.checkOption = arg;
     } else if (arg == "--version") {
       std::cout << kProgram << " " << VARNHOLT_VERSION << "\ncountry file compiled in: "
                 << (kBuiltInCountryData.version.empty() ? "(no version)" : kBuiltInCountryData.version)
@@ -142,6 +145,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (o.database && !o.logs.empty()) return fail("give either log files or --db, not both");
   if (!o.database && o.logs.empty()) return fail("no log to score");
   if (std::count(o.logs.begin(), o.logs.end(), "-") > 1) return fail("standard input (-) is one log");
+  // The report never names calls: a check nobody would see is a mistake.
+  if (o.checkCalls && o.output == Output::Report)
+    return fail(o.checkOption + " marks calls in --explain or --json only: the report has no place for them");
   return o;
 }
 

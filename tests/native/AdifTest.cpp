@@ -134,6 +134,61 @@ TEST(AdifTest, DamagedRecordsAreEachReported) {
   EXPECT_EQ(e.messages[4], "CALL UR5ABH: 3 records run together without <EOR> (lines 4-6)");
 }
 
+// Field names as exporters write their own fields, with spaces inside them:
+// read by their length like any other field, never taken for damage.
+TEST(AdifTest, FieldNamesMayHoldSpaces) {
+  const Case cases[] = {
+      {"user fields of a general logger",
+       "<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <Seq (S):3>001 <Seq (R):3>792 <EOR>\n" +
+           Qso("K1A", F("APP_MYLOG_Op Name", "Ivan") + F("My [x] #1", "y") + F("Seq (R)", "<EOR>")),
+       {"1 UR5ABC 20M CW|", "2 K1A 20M CW|"}},
+      {"a spaced name's data never starts a tag",
+       Qso("K1A", F("APP_MYLOG_Op Name", "<CALL:5>K9XYZ<eor>")), {"1 K1A 20M CW|"}},
+      {"a blank at a name's end makes no tag; a comma or brace in it still makes a field",
+       "<CALL :3>K1A" + Qso("K2A") + Qso("K3A", "< CALL:3>K4A") + F("CALL", "K5A") + "<A,B:5>K6A<>" +
+           "<{x}:2>xy" + F("BAND", "20m") + F("MODE", "CW") + "<EOR>",
+       {"1 K2A 20M CW|", "!2", "3 K5A 20M CW|"}},
+      {"a spaced name with a bad length, and one that lost its '<'",
+       Qso("K1A", "<Seq (S):x>001") + Qso("K2A", " Seq (S):3>001") + Qso("K3A"),
+       {"!1", "!2", "3 K3A 20M CW|"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+  EXPECT_EQ(Read(Qso("K1A", "<Seq (S):x>001") + Qso("K2A", " Seq (S):3>001")).messages,
+            (std::vector<std::string>{"field Seq (S): its length is not a number",
+                                      "field Seq (S) lost its '<' (Seq (S):3>)"}));
+}
+
+// A field's length with its own count: FL("SRX_STRING", "Köln", 4).
+std::string FL(const std::string& name, const std::string& data, int length) {
+  return "<" + name + ":" + std::to_string(length) + ">" + data;
+}
+
+// Exporters that count the characters of a UTF-8 value instead of its
+// bytes: the value is read by characters where they end it exactly, and is
+// never read short.
+TEST(AdifTest, LengthsInCharactersAreReadWhereTheyEndTheValue) {
+  const auto srx = [](const std::string& field) { return Qso("K1A", F("RST_RCVD", "599") + field); };
+  const Case cases[] = {
+      {"characters: the bytes stop before the rest",
+       srx(FL("SRX_STRING", "K\xC3\xB6ln", 4) + " ") + srx(FL("SRX_STRING", "K\xC3\xB6ln", 4)) +
+           srx(FL("SRX_STRING", "J\xC3\xBC", 2) + "\t") + srx(FL("SRX_STRING", "\xD0\x96\xD0\x96" "a b", 5)),
+       {"1 K1A 20M CW|599 K\xC3\xB6ln", "2 K1A 20M CW|599 K\xC3\xB6ln", "3 K1A 20M CW|599 J\xC3\xBC",
+        "4 K1A 20M CW|599 \xD0\x96\xD0\x96" "a b"}},
+      {"bytes, in UTF-8 or a single-byte code, and text between fields",
+       srx(F("SRX_STRING", "K\xC3\xB6ln") + " note ") + srx(F("SRX_STRING", "K\xF6ln")) +
+           srx(FL("SRX_STRING", "K\xC3\xB6l", 4)),
+       {"1 K1A 20M CW|599 K\xC3\xB6ln", "2 K1A 20M CW|599 K\xF6ln", "3 K1A 20M CW|599 K\xC3\xB6l"}},
+      {"neither count ends the value",
+       srx(FL("SRX_STRING", "12345", 4)) + srx(FL("SRX_STRING", "J\xC3\xBCx", 2)) +
+           srx(FL("SRX_STRING", "K\xF6ln", 2)) + Qso("K2A"),
+       {"!1", "!2", "!3", "4 K2A 20M CW|"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+  EXPECT_EQ(Read(srx(FL("SRX_STRING", "12345", 4)) + srx(FL("SRX_STRING", "J\xC3\xBCx", 2))).messages,
+            (std::vector<std::string>{"field SRX_STRING: its value runs on past its length 4 (12345)",
+                                      "field SRX_STRING: its length 2 cuts a character in two (J\xC3\xBCx)"}));
+}
+
 TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
   const Events e = Read(Qso("UR5ABC") + Qso("Q1ABC", F("DXCC", "288")) + Qso("UR5ABC", F("DXCC", " 230")) +
                         Qso("DL1ABC", F("DXCC", "230")) + Qso("UR5ABC", F("DXCC", "n/a")) +

@@ -3,6 +3,7 @@
 #include "logfiles/Bands.h"
 #include "logfiles/Cabrillo.h"
 #include "logfiles/ContactFile.h"
+#include "logfiles/LogText.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
 
@@ -165,6 +166,85 @@ TEST(ContactFileTest, DetectsTheFormatAndNamesTheBadLine) {
   }
   EXPECT_THROW(ReadContacts("just some text\n"), ContactFileError);
   EXPECT_THROW(ReadContactFile("/nonexistent/file.log"), ContactFileError);
+}
+
+// `utf8` as a Windows tool saves it: UTF-16 behind a byte order mark.
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  const auto unit = [&](std::uint32_t u) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t size = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    std::uint32_t c = size == 1 ? lead : lead & (0x7F >> size);
+    for (std::size_t k = 1; k < size; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += size;
+    if (c < 0x10000) {
+      unit(c);
+    } else {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+// What a reader reports, one text an event.
+std::vector<std::string> Events(std::string_view text) {
+  struct Texts final : ContactSink {
+    std::vector<std::string> all;
+    void Station(const std::string& call, const std::string& prefix) override {
+      all.push_back("S " + call + " " + prefix);
+    }
+    void Add(const Contact& c, int line) override {
+      all.push_back(std::to_string(line) + " " + c.callSign + " " + c.band + " " + c.mode + " " + c.report +
+                    " " + c.dxccPrefix);
+    }
+    void BadLine(const LogLineError& e) override { all.push_back("!" + std::to_string(e.line) + " " + e.message); }
+  } texts;
+  const std::optional<LogFormat> format = DetectLogFormat(text);
+  if (format) ReadLog(text, *format, texts);
+  return texts.all;
+}
+
+// UTF-16 logs, in either byte order, read exactly as the same text in
+// UTF-8: format, contacts, bad lines and their numbers.
+TEST(LogTextTest, Utf16LogsReadAsTheSameTextInUtf8) {
+  const std::string logs[] = {
+      "# \xC3\xA9t\xC3\xA9 \xF0\x9F\x93\xBB\r\nSTART-OF-LOG: 3.0\r\nCALLSIGN: UT5XX\r\n"
+      "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 1234\r\nQSO: 14500 CW\r\nEND-OF-LOG:\r\n",
+      "\xEF\xBB\xBF<ADIF_VER:5>3.1.4<EOH>\n<CALL:6>UR5ABC<BAND:3>20m<MODE:2>CW<NAME:6>J\xC3\xBCrgen "
+      "<Seq (S):3>001<SRX:4>0042<EOR>\n<CALL:5>K1ABC<MODE:2>CW<EOR>\n",
+      "station\tDL5XY\tDL\nUR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\nbroken\n",
+  };
+  for (const std::string& utf8 : logs) {
+    const std::vector<std::string> expected = Events(utf8);
+    ASSERT_GE(expected.size(), 2u) << utf8;
+    EXPECT_EQ(Events(Utf16(utf8, false)), expected) << utf8;
+    EXPECT_EQ(Events(Utf16(utf8, true)), expected) << utf8;
+  }
+  // The stand-in host's contact files too.
+  EXPECT_EQ(ReadContacts(Utf16(logs[2].substr(0, logs[2].find("broken")), true)).contacts.at(0).report,
+            "599 1234");
+}
+
+// Half a character cannot become text: its line is reported where it
+// stands and passed over, never read with a stand-in character.
+TEST(LogTextTest, WhatNoTextHoldsIsReportedAtItsLine) {
+  const std::string qso = "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 DL1ABC 599 1234\n";
+  std::string log = Utf16("START-OF-LOG: 3.0\n" + qso + "QSO: 14025 CW 2025-03-29 0000 UT5XX 599 1 ", false);
+  log += std::string("\x3D\xD8", 2) + Utf16("K1ABC 599 1\n" + qso + "QSO: 14025", false).substr(2) + "X";
+  EXPECT_EQ(Events(log),
+            (std::vector<std::string>{
+                "2 DL1ABC 20M CW 599 1234 DL",
+                "!3 half of a UTF-16 character alone (surrogate D83D), which no text can hold",
+                "4 DL1ABC 20M CW 599 1234 DL",
+                "!5 the file ends in half a UTF-16 character, which no text can hold"}));
+  const LogText text(log);
+  EXPECT_EQ(text.Text(), "START-OF-LOG: 3.0\n" + qso + "\n" + qso);
 }
 
 TEST(SampleLog, ScoresToAStableReport) {

@@ -114,6 +114,25 @@ expect 0 "ADIF"
 printf 'Band\t  QSOs\tPoints\t  DXDA\n 20M\t     1\t     3\t     1\n 40M\t     1\t     3\t     1\nTotal\t     2\t     6\t     2\n Score: 6*2=12\n' >"$work/adif.expected"
 expect_same "$work/adif.expected" "ADIF report"
 
+# Exporters' own habits: user fields whose names hold spaces, lengths that
+# count characters, and the same log saved as UTF-16 (read from standard
+# input as well).
+cat >"$work/user.adi" <<'ADI'
+<ADIF_VER:5>3.1.4 <USERDEF1:7>Seq (S) <eoh>
+<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <Seq (S):3>001 <Seq (R):3>792 <SRX_STRING:4>1234 <EOR>
+<CALL:5>UA9XX <Freq:6>7.0123 <Mode:3>SSB <APP_MYLOG_Op Name:6>Jürgen <Seq (R):4>0792 <Eor>
+ADI
+python3 -c 'import sys; sys.stdout.buffer.write(b"\xff\xfe" + open(sys.argv[1], "rb").read().decode().encode("utf-16-le"))' \
+  "$work/user.adi" >"$work/user16.adi"
+for log in "$file_prefix$work/user.adi" "$file_prefix$work/user16.adi"; do
+  score "$log"
+  expect 0 "user fields: $log"
+  expect_same "$work/adif.expected" "user fields report: $log"
+done
+score - <"$work/user16.adi"
+expect 0 "UTF-16 from standard input"
+expect_same "$work/adif.expected" "UTF-16 from standard input"
+
 # A damaged export: each lost record is named, then how many and where.
 printf '<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW\n<CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW\n<CALL:6>UR5ABE <BAND:3>20m <MODE:2>CW\n' >"$work/broken.adi"
 score "$file_prefix$work/broken.adi"
@@ -149,6 +168,11 @@ expect 2 "unknown option"
 expect_err "unknown option '--frobnicate'" "unknown option"
 score --db x.db
 expect 2 "--db without --table"
+for check in --check-calls "--scp $file_prefix$work/calls.log"; do
+  score $check "$file_prefix$logs/k9ct.log"
+  expect 2 "$check without --explain or --json"
+  expect_err "^varnholt-score: --(check-calls|scp) marks calls in --explain or --json only" "$check alone"
+done
 
 # A log table, read as the window's re-scan reads it: in call-sign order.
 db=$work/log.db
