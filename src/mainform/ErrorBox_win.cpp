@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "common/LibraryHold_win.h"
 #include "mainform/ErrorText.h"
 
 namespace varnholt {
@@ -25,6 +26,9 @@ void ShowErrorBox(std::string_view message) noexcept {
     // a box hidden behind it would leave the host looking usable. The
     // system-modal kind is the application-modal one made always-on-top
     // (WS_EX_TOPMOST), which MB_TOPMOST alone does not give everywhere.
+    // The box's loop runs the host's messages: a handler may unload the
+    // library in there.
+    HoldLibraryWhileMessagesRun();
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
   } catch (...) {
     // Out of memory while reporting: nothing sensible is left to show.

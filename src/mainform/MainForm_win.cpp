@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/LibraryHold_win.h"
 #include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
 #include "mainform/KeyCollation.h"
@@ -14,6 +15,11 @@
 #include "resources/ResourceIds.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+// The window classes' procedures as the system calls them: entries of the
+// library's own (LibraryEntries_win.cpp) over the bodies at the end.
+extern "C" LRESULT CALLBACK varnholt_FormProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" LRESULT CALLBACK varnholt_PanelProc(HWND, UINT, WPARAM, LPARAM);
 
 namespace varnholt {
 
@@ -130,6 +136,7 @@ void RegisterOnce(const char* name, WNDPROC proc) {
 // new ones. A quit request belongs to the host's own loop: it is posted again
 // so that the host still sees it, and processing stops there.
 void ProcessMessages() {
+  HoldLibraryWhileMessagesRun();  // a host handler may unload the library in here
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -202,8 +209,8 @@ void DestroyWindowsAtUnload() noexcept {
 
 TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone_(onGone) {
   // Build the designed window, hidden.
-  RegisterOnce(kFormClass, FormProc);
-  RegisterOnce(kPanelClass, PanelProc);
+  RegisterOnce(kFormClass, varnholt_FormProc);
+  RegisterOnce(kPanelClass, varnholt_PanelProc);
   dpi_ = ScreenDpi();
   const Rect designed = DesignedWindowRect(dpi_);
   hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, kForm.caption,
@@ -530,3 +537,17 @@ LRESULT CALLBACK TfmMainForm::PanelProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 }  // namespace varnholt
+
+extern "C" {
+
+LRESULT CALLBACK varnholt_FormProcBody(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const varnholt::LibraryEntry entry;
+  return varnholt::TfmMainForm::FormProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK varnholt_PanelProcBody(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const varnholt::LibraryEntry entry;
+  return varnholt::TfmMainForm::PanelProc(hwnd, message, wParam, lParam);
+}
+
+}  // extern "C"

@@ -61,6 +61,11 @@ class TfmMainForm {
   std::int32_t ScoreQso(const QsoView& qso, ScoreMode mode);
   void ShowStatistics();
 
+  // The window classes' procedures, which the system reaches through the
+  // library's entries.
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
  private:
   ~TfmMainForm();  // only the window's own destruction deletes it
 
@@ -87,8 +92,6 @@ class TfmMainForm {
   void SetReportText(const std::string& text);
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
   HWND panel_ = nullptr;

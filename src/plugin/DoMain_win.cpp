@@ -2,11 +2,14 @@
 // window. They are the boundary with the host: nothing thrown inside may
 // cross it, because an exception unwinding into the host ends the host's
 // process. _Release swallows every failure; the others report it in the
-// error box and answer 0.
+// error box and answer 0. Each export is an entry of the library's own
+// (LibraryHold_win.h) over its body here, so that a host unloading the
+// library among messages the body processed gets its call back first.
 #include <windows.h>
 
 #include <cstdint>
 
+#include "common/LibraryHold_win.h"
 #include "mainform/ErrorBox_win.h"
 #include "mainform/MainForm_win.h"
 #include "plugin/Plugin.h"
@@ -35,11 +38,16 @@ void Forget(TfmMainForm& form) {
 
 extern "C" {
 
-VARNHOLT_HOSTCALL void _GetInfo(void* infoRecord) {
+// An entry that finds no window processes no messages (nothing it does can
+// fail into an error box either), so it is not counted: the host's calls
+// without a window leave the library's own data as they found it.
+VARNHOLT_HOSTCALL void varnholt_GetInfo(void* infoRecord) {
+  const LibraryEntry entry(fmMainForm != nullptr);
   ReportingFailures([&] { WritePluginInfo(infoRecord); });
 }
 
-VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
+VARNHOLT_HOSTCALL std::int32_t varnholt_GetScore(const void* hostRecord) {
+  const LibraryEntry entry(fmMainForm != nullptr);
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
@@ -47,7 +55,8 @@ VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
   });
 }
 
-VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
+VARNHOLT_HOSTCALL std::int32_t varnholt_AddQSO(const void* hostRecord) {
+  const LibraryEntry entry(fmMainForm != nullptr);
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
@@ -60,14 +69,16 @@ VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
   });
 }
 
-VARNHOLT_HOSTCALL void _GrabNumber(const void* hostRecord, void* numberSlot) {
+VARNHOLT_HOSTCALL void varnholt_GrabNumber(const void* hostRecord, void* numberSlot) {
+  const LibraryEntry entry(fmMainForm != nullptr);
   ReportingFailures([&] {
     CurrentQso().CopyFrom(hostRecord);
     WriteSlot(static_cast<std::uint8_t*>(numberSlot), "");
   });
 }
 
-VARNHOLT_HOSTCALL HWND _Run(std::int32_t /*ignored*/, const void* hostRecord) {
+VARNHOLT_HOSTCALL HWND varnholt_Run(std::int32_t /*ignored*/, const void* hostRecord) {
+  const LibraryEntry entry;
   return ReportingFailures([&]() -> HWND {
     if (fmMainForm == nullptr) {
       // An existing window ignores the record; a new one is built from it.
@@ -81,7 +92,8 @@ VARNHOLT_HOSTCALL HWND _Run(std::int32_t /*ignored*/, const void* hostRecord) {
   });
 }
 
-VARNHOLT_HOSTCALL void _Release() {
+VARNHOLT_HOSTCALL void varnholt_Release() {
+  const LibraryEntry entry;
   try {
     TfmMainForm* form = fmMainForm;
     fmMainForm = nullptr;
@@ -98,11 +110,14 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // not: the host's next message turn would crash. It goes now, as a release
   // would end it, and with it the classes.
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    const LibraryEntry entry;  // the window's procedure runs inside it
     fmMainForm = nullptr;
     DestroyWindowsAtUnload();
     UnregisterWindowClasses();
+    ReleaseLibraryHoldAtUnload();
   }
   return TRUE;
 }
 
 }  // extern "C"
+
