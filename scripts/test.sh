@@ -4,8 +4,9 @@
 # both DLLs under Wine (on a virtual display; the 32-bit ones wherever this
 # machine can run 32-bit programs), the native tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a
-# short, bounded time. Every step runs; a summary at the end names what ran on
-# which DLL, and the command fails when any step failed.
+# short, bounded time; between them, the release is made and checked
+# (tests/release/check_release.sh). Every step runs; a summary at the end
+# names what ran on which DLL, and the command fails when any step failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -54,6 +55,8 @@ else
             "        the CPU emulator's checks above are all that executed the shipping DLL")
 fi
 step "dist/win64/Varnholt.dll: Windows tests under Wine" ctest --test-dir build/win64 --output-on-failure
+step "the release (scripts/release.sh): a second build from other folders compared byte for byte, the 32-bit archive as an operator uses it" \
+  tests/release/check_release.sh
 
 step "native tests under the sanitizers (build/asan)" scripts/sanitizers.sh
 step "fuzzers, ${VARNHOLT_FUZZ_SECONDS:-15} s each" scripts/fuzz.sh "${VARNHOLT_FUZZ_SECONDS:-15}"
