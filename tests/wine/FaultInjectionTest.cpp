@@ -1,10 +1,11 @@
 // Every call the plug-in makes at its operating-system boundary, made to fail
 // once, in the main scenes of a contest. Each scene runs once to count its
-// calls, then once per call with that call failing. Every run must end with
-// the host alive (a crash or a hang ends this program with the run named),
-// every heap of the process valid, nothing of the plug-in held once its
-// window is gone, and either what the run without a fault gave or an error
-// box with a text.
+// calls, then once per call with that call failing. The counting run must
+// show that it did its work: each window shown with its report, each
+// function the scene needs called. Every run must end with the host alive (a
+// crash or a hang ends this program with the run named), every heap of the
+// process valid, nothing of the plug-in held once its window is gone, and
+// either what the run without a fault gave or an error box with a text.
 //
 // VARNHOLT_FAULTS=all fails every call of every scene; by default a scene
 // with many calls has a fixed-seed sample of them failed.
@@ -76,6 +77,12 @@ std::vector<long> CallsToFail(long calls) {
 
 struct Scene {
   const char* name;
+  // The functions the action calls without a fault, each at least once (none
+  // for an action that need call none).
+  std::vector<std::string> calls;
+  // The contacts in the report of the window the action leaves shown without
+  // a fault; -1 when it ends the window.
+  int shownTotal;
   std::function<void()> setup;          // not counted
   std::function<void()> action;         // counted
   std::function<std::string()> answer;  // what the host sees afterwards
@@ -125,7 +132,11 @@ class Faults : public host::HostFixture {
     faults::Disarm();
     const long calls = faults::Calls();
     const std::string expected = scene.answer();
+    const auto shown = scene.shownTotal < 0 ? ::testing::AssertionSuccess() : Shown(Form(), scene.shownTotal);
     Settle(scene);
+    ASSERT_TRUE(shown);
+    for (const std::string& function : scene.calls)
+      ASSERT_GT(faults::Calls(function), 0) << scene.name << ": " << function << " never called";
     ASSERT_TRUE(boxes.Seen().empty()) << scene.name << ": " << boxes.Seen()[0].text;
     ASSERT_TRUE(faults::Held().empty()) << scene.name << ": " << faults::Held()[0];
 
@@ -182,15 +193,35 @@ class Faults : public host::HostFixture {
   }
 
   HWND Form() { return FindWindowA("TfmMainForm", nullptr); }
+  // Whether `form` was built and is shown, with the report of `contacts`
+  // contacts.
+  static ::testing::AssertionResult Shown(HWND form, int contacts) {
+    char total[32];
+    std::snprintf(total, sizeof total, "Total\t%6d\t", contacts);
+    if (IsWindowVisible(form) && Report(form).find(total) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << where << ": no window shown with \"" << total << "\" in its report"
+                                         << (IsWindow(form) ? "; it shows\n" + Report(form) : "");
+  }
+  // The setup of a scene that works on the window: the SetUp's log in it.
+  void RunShown() { EXPECT_TRUE(Shown(Run(), 3)); }
   void Pump() { host::PumpUntil([] { return false; }, 50); }
 
   std::string result;
 };
 
+// What scenes call without a fault: the log scanned into the report; the
+// window built and its report scanned; the window ended (its release posted,
+// its fonts deleted, its placement saved).
+const std::vector<std::string> kScans{"SQLAllocHandle", "SQLExecDirect", "SQLFetch", "SQLFreeHandle",
+                                      "SetWindowTextA"};
+const std::vector<std::string> kBuildsAndScans{"CreateWindowExA", "CreateFontA", "SQLAllocHandle", "SQLExecDirect",
+                                               "SQLFetch", "SQLFreeHandle", "SetWindowTextA"};
+const std::vector<std::string> kEnds{"PostMessageA", "DeleteObject", "RegSetValueExA"};
+
 TEST_F(Faults, RunOnAnEmptyLogForTheFirstTime) {
   db.Execute("DELETE FROM Log");
-  Inject({"_Run, empty log, first run", [] { host::ForgetPlacement(); }, [this] { Run(); },
-          [this] { return WindowState(); }});
+  Inject({"_Run, empty log, first run", kBuildsAndScans, 0, [] { host::ForgetPlacement(); },
+          [this] { Run(); }, [this] { return WindowState(); }});
 }
 
 // Puts a log's contacts into the host's log table as they are read: under
@@ -217,36 +248,41 @@ TEST_F(Faults, RunOnARealLogWithAStoredPlacement) {
   db.Execute("COMMIT");
   Run();
   host::ReleaseAndSettle();  // leaves a placement behind
-  Inject({"_Run, real log, stored placement", [] {}, [this] { Run(); }, [this] { return WindowState(); }});
+  std::vector<std::string> readsPlacement = kBuildsAndScans;
+  readsPlacement.push_back("RegQueryValueExA");
+  Inject({"_Run, real log, stored placement", readsPlacement, 602, [] {}, [this] { Run(); },
+          [this] { return WindowState(); }});
 }
 
 TEST_F(Faults, ScoringCalls) {
-  Inject({"_GetScore", [this] { Run(); },
+  Inject({"_GetScore", {}, 3, [this] { RunShown(); },
           [this] {
             host::Record r = HostRecord();
             r.Contact("UR5ABC", "15M", "CW", "599 1234", "UR");
             result = std::to_string(plugin.GetScore(r.data()));
           },
           [this] { return result + "\n" + WindowState(); }});
-  Inject({"_AddQSO", [this] { Run(); }, [this] { result = std::to_string(Add("UR5ABC", "15M", "599 1234")); },
+  Inject({"_AddQSO", {"SetWindowTextA"}, 4, [this] { RunShown(); },
+          [this] { result = std::to_string(Add("UR5ABC", "15M", "599 1234")); },
           [this] { return result + "\n" + WindowState(); }});
-  Inject({"_AddQSO of a duplicate", [this] { Run(); }, [this] { result = std::to_string(Add("UR1AA")); },
+  Inject({"_AddQSO of a duplicate", {}, 3, [this] { RunShown(); }, [this] { result = std::to_string(Add("UR1AA")); },
           [this] { return result + "\n" + WindowState(); }});
 }
 
 TEST_F(Faults, WindowCommands) {
-  Inject({"Recalc Statistic", [this] { Run(); },
+  Inject({"Recalc Statistic", kScans, 3, [this] { RunShown(); },
           [this] { SendMessageA(host::RecalcButton(Form()), BM_CLICK, 0, 0); }, [this] { return WindowState(); }});
-  Inject({"close button", [this] { Run(); }, [this] { SendMessageA(Form(), WM_SYSCOMMAND, 0xF060, 0); },
+  Inject({"close button", {}, 3, [this] { RunShown(); },
+          [this] { SendMessageA(Form(), WM_SYSCOMMAND, 0xF060, 0); },
           [this] { return WindowState() + "\n" + std::to_string(Add("UR1AA")); }});
-  Inject({"WM_CLOSE", [this] { Run(); },
+  Inject({"WM_CLOSE", kEnds, -1, [this] { RunShown(); },
           [this] {
             SendMessageA(Form(), WM_CLOSE, 0, 0);
             host::PumpUntil([] { return FormWindows() == 0; });
           },
           [this] { return WindowState() + "\n" + std::to_string(Add("UR1AA")) + host::StoredPlacementText("Visible"); },
           false, true, true});
-  Inject({"session-end query", [this] { Run(); },
+  Inject({"session-end query", {"RegSetValueExA"}, 3, [this] { RunShown(); },
           [this] {
             result = std::to_string(SendMessageA(Form(), WM_QUERYENDSESSION, 0, 0));
             Pump();
@@ -255,13 +291,13 @@ TEST_F(Faults, WindowCommands) {
 }
 
 TEST_F(Faults, Releases) {
-  Inject({"_Release with the loop", [this] { Run(); },
+  Inject({"_Release with the loop", kEnds, -1, [this] { RunShown(); },
           [this] {
             plugin.Release();
             host::PumpUntil([] { return FormWindows() == 0; });
           },
           [this] { return WindowState() + "\n" + host::StoredPlacementText("Visible"); }, false, true, true});
-  Inject({"_Release then FreeLibrary", [this] { Run(); },
+  Inject({"_Release then FreeLibrary", kEnds, -1, [this] { RunShown(); },
           [this] {
             plugin.Release();
             host::UnloadPlugin();

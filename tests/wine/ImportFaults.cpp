@@ -64,6 +64,7 @@ struct Entry {
   bool release;
   void* wrapper;
   void* original;
+  long calls;  // since Arm
 };
 
 bool armed = false;
@@ -75,8 +76,9 @@ const char* failed = nullptr;
 std::set<void*> gdiObjects, registryKeys, statements, deviceContexts;
 std::set<HWND> windows;
 
-bool ShouldFail(const Entry& e) {
+bool ShouldFail(Entry& e) {
   if (!armed) return false;
+  ++e.calls;
   if (++calls != failAt) return false;
   failed = e.name;
   return true;
@@ -127,7 +129,7 @@ Entry& EntryOf(Id id);
 
 template <Id id, typename Function, typename R, typename... A>
 R Through(A... args) {
-  const Entry& e = EntryOf(id);
+  Entry& e = EntryOf(id);
   const auto original = reinterpret_cast<Function>(e.original);
   if (ShouldFail(e)) {
     if (e.release) Track<id>(original(args...), args...);
@@ -166,7 +168,7 @@ void* WrapperFor(R (*)(A...)) {
 Entry entries[] = {
 #define VARNHOLT_ENTRY(dll, name, value, error, release)                                           \
   {#dll, #name, static_cast<std::intptr_t>(value), static_cast<DWORD>(error), release,            \
-   WrapperFor<Id::name>(&::name), reinterpret_cast<void*>(&::name)},
+   WrapperFor<Id::name>(&::name), reinterpret_cast<void*>(&::name), 0},
     VARNHOLT_FAILABLE_IMPORTS(VARNHOLT_ENTRY)
 #undef VARNHOLT_ENTRY
 };
@@ -213,12 +215,20 @@ int Install(HMODULE plugin) {
 void Arm(long n) {
   armed = true;
   calls = 0;
+  for (Entry& e : entries) e.calls = 0;
   failAt = n;
   failed = nullptr;
 }
 
 void Disarm() { armed = false; }
 long Calls() { return calls; }
+
+long Calls(const std::string& function) {
+  for (const Entry& e : entries)
+    if (function == e.name) return e.calls;
+  return -1;
+}
+
 std::string Failed() { return failed ? failed : ""; }
 
 std::vector<std::string> Held() {

@@ -25,6 +25,8 @@ void Arm(long failAt);
 void Disarm();
 // Calls counted since Arm.
 long Calls();
+// Calls of one of the wrapped functions since Arm; -1 for a name not wrapped.
+long Calls(const std::string& function);
 // The function whose call was made to fail since Arm; "" when none was.
 std::string Failed();
 

@@ -6,7 +6,8 @@
 // counts are taken directly: kernel handles (registry keys among them) by
 // probing the process's handle table, windows by enumerating them, and the
 // window's fonts and bitmap by asking whether each still exists after its
-// window has gone.
+// window has gone. Each cycle's window must be built and shown with the
+// log's report: a cycle without one would hold nothing and prove nothing.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -60,8 +61,9 @@ TEST(Soak, FiveHundredWindowsLeaveNothingBehind) {
   host::ErrorBoxes boxes;
   host::LogDatabase db;
   db.CreateLogTable();
+  constexpr int kContacts = 3000;  // each with a call of its own
   db.Execute("BEGIN");
-  for (int i = 0; i < 3000; ++i)
+  for (int i = 0; i < kContacts; ++i)
     db.Insert("UA" + std::to_string(i % 9) + "X" + std::to_string(i), i % 3 ? "20M" : "40M",
               i % 2 ? "CW" : "SSB", "599 " + std::to_string(1000 + i % 200), "UA9");
   db.Execute("COMMIT");
@@ -70,8 +72,17 @@ TEST(Soak, FiveHundredWindowsLeaveNothingBehind) {
   record.Connection(db.Connection()).Text(Record::kLogTableName, "Log");
   record.Text(Record::kStationLabel, "DL5XY").Text(Record::kStationPrefix, "DL");
 
+  char total[32];
+  std::snprintf(total, sizeof total, "Total\t%6d\t", kContacts);
+  int shown = 0;        // cycles whose window was built and shown with the report
+  std::string missing;  // what the first cycle without one showed
   auto cycle = [&](int i, std::vector<HGDIOBJ>* fonts) {
     const HWND form = plugin.Run(0, record.data());
+    const std::string report = host::WindowText(host::ReportBox(form));
+    if (IsWindowVisible(form) && report.find(total) != std::string::npos)
+      ++shown;
+    else if (missing.empty())
+      missing = "cycle " + std::to_string(i) + (form ? " showed\n" + report : ": no window");
     if (fonts) {
       fonts->push_back(reinterpret_cast<HGDIOBJ>(SendMessageA(host::ReportBox(form), WM_GETFONT, 0, 0)));
       fonts->push_back(reinterpret_cast<HGDIOBJ>(SendMessageA(host::RecalcButton(form), WM_GETFONT, 0, 0)));
@@ -88,7 +99,8 @@ TEST(Soak, FiveHundredWindowsLeaveNothingBehind) {
   };
 
   // Warm up: the first windows load fonts, classes and the driver for good.
-  for (int i = 0; i < 5; ++i) cycle(i, nullptr);
+  constexpr int kWarmUp = 5;
+  for (int i = 0; i < kWarmUp; ++i) cycle(i, nullptr);
   const int handlesBefore = OpenKernelHandles();
   const int windowsBefore = ThreadWindows();
   const SIZE_T bytesBefore = CommittedBytes();
@@ -103,11 +115,12 @@ TEST(Soak, FiveHundredWindowsLeaveNothingBehind) {
   int fontsAlive = 0;
   for (HGDIOBJ font : fonts) fontsAlive += GetObjectType(font) != 0;
 
-  std::printf("soak: %d cycles; kernel handles %d -> %d; windows %d -> %d; committed bytes %zu -> %zu;"
-              " window fonts still alive %d of %zu\n",
-              kCycles, handlesBefore, handlesAfter, windowsBefore, windowsAfter,
+  std::printf("soak: %d cycles, %d of %d windows shown with the log's report; kernel handles %d -> %d;"
+              " windows %d -> %d; committed bytes %zu -> %zu; window fonts still alive %d of %zu\n",
+              kCycles, shown, kWarmUp + kCycles, handlesBefore, handlesAfter, windowsBefore, windowsAfter,
               static_cast<std::size_t>(bytesBefore), static_cast<std::size_t>(bytesAfter), fontsAlive,
               fonts.size());
+  EXPECT_EQ(shown, kWarmUp + kCycles) << missing;
   EXPECT_EQ(handlesAfter, handlesBefore);
   EXPECT_EQ(windowsAfter, windowsBefore);
   EXPECT_EQ(fontsAlive, 0);
