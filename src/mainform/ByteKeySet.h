@@ -21,16 +21,6 @@ class ByteKeySet {
   void Clear();
   std::size_t Size() const { return size_; }
 
-  // The keys in the order they were first inserted.
-  template <typename Visit>
-  void ForEach(Visit visit) const {
-    for (std::size_t at = 0; at < arena_.size();) {
-      const std::string_view key = KeyAt(at);
-      visit(key);
-      at += kLengthBytes + key.size();
-    }
-  }
-
  private:
   // Each key sits in the arena behind its length.
   static constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);

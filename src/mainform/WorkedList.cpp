@@ -1,7 +1,5 @@
 #include "mainform/WorkedList.h"
 
-#include <algorithm>
-
 namespace varnholt {
 
 // std::string_view compares through char_traits<char>, which compares as
@@ -28,21 +26,5 @@ bool WorkedList::IsDuplicate(const QsoView& qso) const { return contacts_.Contai
 bool WorkedList::AddWorkedIfNew(const QsoView& qso) { return contacts_.Insert(KeyOf(qso)); }
 
 void WorkedList::Clear() { contacts_.Clear(); }
-
-std::vector<TQSO> WorkedList::InCallOrder() const {
-  std::vector<TQSO> entries;
-  entries.reserve(contacts_.Size());
-  contacts_.ForEach([&](std::string_view key) {
-    const std::size_t callLength = static_cast<unsigned char>(key[0]);
-    const std::string_view call = key.substr(1, callLength);
-    const std::string_view rest = key.substr(1 + callLength);
-    const std::size_t bandLength = static_cast<unsigned char>(rest[0]);
-    entries.push_back(TQSO{std::string(call), std::string(rest.substr(1, bandLength)),
-                           std::string(rest.substr(1 + bandLength))});
-  });
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const TQSO& a, const TQSO& b) { return CompareByCall(a, b) < 0; });
-  return entries;
-}
 
 }  // namespace varnholt

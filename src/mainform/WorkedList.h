@@ -7,14 +7,12 @@
 // Nothing depends on the order contacts arrive in: the log re-scan appends
 // rows in the database's "order by CallSign", whose collation is often
 // case-insensitive or locale-aware, and a binary search over such an order
-// would miss duplicates and inflate the claimed score. The list's order is
-// byte-wise call-sign order, produced whenever the list is walked.
+// would miss duplicates and inflate the claimed score.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/QsoView.h"
 #include "mainform/ByteKeySet.h"
@@ -46,15 +44,7 @@ class WorkedList {
   void Clear();
   std::size_t Count() const { return contacts_.Size(); }
 
-  // Visits every entry in byte-wise call-sign order; entries of one call sign
-  // in the order they were recorded.
-  template <typename Visit>
-  void ForEach(Visit visit) const {
-    for (const TQSO& entry : InCallOrder()) visit(entry);
-  }
-
  private:
-  std::vector<TQSO> InCallOrder() const;
   // The contact's three texts in one key, each but the last behind its length
   // byte, so that no two different contacts share a key.
   const std::string& KeyOf(const QsoView& qso) const;

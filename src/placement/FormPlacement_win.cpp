@@ -1,7 +1,6 @@
 #include "placement/FormPlacement_win.h"
 
 #include <optional>
-#include <stdexcept>
 #include <utility>
 
 #include "common/Gdi_win.h"
@@ -13,8 +12,6 @@ namespace {
 
 // The subkey when none is set: the window's class name.
 constexpr char kFormClassName[] = "TfmMainForm";
-
-std::string Name(std::string_view name) { return std::string(name); }
 
 // The full path of the host's executable, or empty when Windows cannot give
 // it. A path longer than MAX_PATH is read whole: a cut path would name the
@@ -39,15 +36,60 @@ std::int32_t ScreenPixelsPerInch() {
   return screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
 }
 
-std::string CurrentScreenSuffix() {
-  return ScreenSuffix(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-}
-
-bool GetPlacement(HWND window, WINDOWPLACEMENT& placement) {
+bool NativePlacement(HWND window, WINDOWPLACEMENT& placement) {
   placement = WINDOWPLACEMENT{};
   placement.length = sizeof placement;
   return window != nullptr && IsWindow(window) && GetWindowPlacement(window, &placement);
 }
+
+static_assert(kHiddenShowCmd == SW_HIDE);
+
+// The statistics window as a pass sees it.
+class PassWindow final : public PlacementWindow {
+ public:
+  explicit PassWindow(HWND window) : window_(window) {}
+
+  bool GetPlacement(WindowPlacement& placement) override {
+    WINDOWPLACEMENT native;
+    if (!NativePlacement(window_, native)) return false;
+    placement.flags = native.flags;
+    placement.showCmd = native.showCmd;
+    placement.minPosition = {native.ptMinPosition.x, native.ptMinPosition.y};
+    placement.maxPosition = {native.ptMaxPosition.x, native.ptMaxPosition.y};
+    const RECT& rect = native.rcNormalPosition;
+    placement.normalPosition = {rect.left, rect.top, rect.right, rect.bottom};
+    return true;
+  }
+  bool IsVisible() override { return IsWindowVisible(window_) != FALSE; }
+  PlacementRect Bounds() override {
+    RECT bounds{};
+    GetWindowRect(window_, &bounds);
+    return {bounds.left, bounds.top, bounds.right, bounds.bottom};
+  }
+  PlacementSize ScreenSize() override { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+  std::int32_t PixelsPerInch() override { return ScreenPixelsPerInch(); }
+  bool SetPlacement(const WindowPlacement& placement) override {
+    WINDOWPLACEMENT native{};
+    native.length = sizeof native;
+    native.flags = placement.flags;
+    native.showCmd = placement.showCmd;
+    native.ptMinPosition = {placement.minPosition.x, placement.minPosition.y};
+    native.ptMaxPosition = {placement.maxPosition.x, placement.maxPosition.y};
+    const PlacementRect& rect = placement.normalPosition;
+    native.rcNormalPosition = {rect.left, rect.top, rect.right, rect.bottom};
+    return SetWindowPlacement(window_, &native) != FALSE;
+  }
+  void Maximise() override {
+    if (!IsZoomed(window_)) ShowWindow(window_, SW_SHOWMAXIMIZED);
+  }
+  void Restore() override {
+    if (IsWindowVisible(window_) && (IsZoomed(window_) || IsIconic(window_))) ShowWindow(window_, SW_RESTORE);
+  }
+  void Repaint() override { UpdateWindow(window_); }
+
+ private:
+  HWND window_;
+};
 
 // Runs a pass; returns the message of its failure, if it failed.
 template <typename Pass>
@@ -61,49 +103,6 @@ std::optional<std::string> FailureOf(Pass pass) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Stored values
-
-TStoredValue::TStoredValue(TFormPlacement& store, std::string name, ValueType value)
-    : Name(std::move(name)), Value(std::move(value)), store_(store) {}
-
-std::string TStoredValue::Text() const {
-  if (const auto* number = std::get_if<std::int32_t>(&Value)) return IntegerText(*number);
-  return std::get<std::string>(Value);
-}
-
-void TStoredValue::Save() {
-  if (OnSave) OnSave(*this);
-  store_.WriteString(Name, Text());
-}
-
-void TStoredValue::Restore() {
-  Value = store_.ReadString(Name, Text());
-  if (OnRestore) OnRestore(*this);
-}
-
-TStoredValue& TStoredValues::Add(std::string name, TStoredValue::ValueType value) {
-  if (Find(name) != nullptr) throw std::invalid_argument("Duplicate stored value name '" + name + "'");
-  items_.push_back(std::make_unique<TStoredValue>(store_, std::move(name), std::move(value)));
-  return *items_.back();
-}
-
-TStoredValue* TStoredValues::Find(std::string_view name) {
-  for (const auto& item : items_) {
-    if (SameValueName(item->Name, name)) return item.get();
-  }
-  return nullptr;
-}
-
-
-void TStoredValues::SaveValues() {
-  for (const auto& item : items_) item->Save();
-}
-
-void TStoredValues::RestoreValues() {
-  for (const auto& item : items_) item->Restore();
-}
 
 // ---------------------------------------------------------------------------
 // The placement store
@@ -154,143 +153,46 @@ void TFormPlacement::WriteString(const std::string& name, const std::string& tex
   OpenConnection(RegistryConnection::Mode::Write)->WriteString(Section(), name, text);
 }
 
-std::int32_t TFormPlacement::ReadInteger(const std::string& name, std::int32_t fallback) {
-  return StoredIntegerOr(ReadString(name, std::string()), fallback);
-}
-
-void TFormPlacement::WriteInteger(const std::string& name, std::int32_t value) {
-  WriteString(name, IntegerText(value));
-}
-
-// A value kept per screen size wins over the plain one.
-std::string TFormPlacement::ReadScreenString(const std::string& name, const std::string& suffix,
-                                             const std::string& fallback) {
-  std::string text = ReadString(name + suffix, std::string());
-  if (text.empty()) text = ReadString(name, fallback);
-  return text;
-}
-
-void TFormPlacement::WriteScreenString(const std::string& name, const std::string& suffix, const std::string& text) {
-  WriteString(name + suffix, text);
-  WriteString(name, text);
-}
-
 void TFormPlacement::RecallPlacement() {
-  placementWritten_ = false;
-  positionApplied_ = false;
+  policy_.StartRead();
   {
     PassScope pass(*this, RegistryConnection::Mode::Read);
-    // Data of an older version of the store is not applied at all.
-    if (ReadInteger(Name(kFormVersionValue), 0) >= Version) {
+    policy_.Read(*this, Version, [this] {
       ReadPlacementStep();
       if (OnRestorePlacement) OnRestorePlacement();
-    }
-    placementRead_ = true;
+    });
   }
   ResetMaximisedPosition();
 }
 
 void TFormPlacement::RecordPlacement() {
-  // A window that never read its placement would overwrite it with its
-  // designed one.
-  if (Active && !placementRead_) return;
+  if (!policy_.MayWrite(Active)) return;
   PassScope pass(*this, RegistryConnection::Mode::Write);
-  WriteInteger(Name(kFormVersionValue), Version);
-  WritePlacementStep();
-  if (OnSavePlacement) OnSavePlacement();
-  placementWritten_ = true;
+  policy_.Write(*this, Version, [this] {
+    WritePlacementStep();
+    if (OnSavePlacement) OnSavePlacement();
+  });
 }
 
 void TFormPlacement::ReadPlacementStep() {
-  WINDOWPLACEMENT placement;
-  if (GetPlacement(window_, placement)) {
-    // Applying the placement to a window that is about to be shown must not
-    // show it yet.
-    if (!IsWindowVisible(window_)) placement.showCmd = SW_HIDE;
-    if (Options & fpPosition) ApplyStoredPosition(placement);
-
-    bool repaint = true;
-    if (Options & fpState) {
-      switch (StateFromShowCmd(ReadInteger(Name(kShowCmdValue), 0))) {
-        case WindowState::Minimised:
-          // Minimising goes through an application window that a window
-          // inside a host does not have: the window opens in the normal
-          // state at its stored normal rectangle, not repainted here.
-          repaint = false;
-          break;
-        case WindowState::Maximised:
-          if (!IsZoomed(window_)) ShowWindow(window_, SW_SHOWMAXIMIZED);
-          break;
-        case WindowState::Normal:
-          if (IsWindowVisible(window_) && (IsZoomed(window_) || IsIconic(window_))) ShowWindow(window_, SW_RESTORE);
-          break;
-      }
-    }
-    if (repaint) UpdateWindow(window_);
-  }
-  placementRead_ = true;
+  PassWindow window(window_);
+  policy_.ReadWindow(*this, window, Options);
 }
 
-void TFormPlacement::ApplyStoredPosition(WINDOWPLACEMENT& placement) {
-  // Missing words of the normal rectangle come from the window's current
-  // bounds, not from the words already read.
-  RECT bounds{};
-  GetWindowRect(window_, &bounds);
-  const std::string suffix = CurrentScreenSuffix();
-
-  placement.flags = static_cast<UINT>(ReadInteger(Name(kFlagsValue), static_cast<std::int32_t>(placement.flags)));
-  bool found = false;
-  const std::string minMax = ReadScreenString(Name(kMinMaxPosValue), suffix, std::string());
-  if (!minMax.empty()) {
-    found = true;
-    placement.ptMinPosition.x = StoredIntegerOr(PlacementWord(minMax, 1), 0);
-    placement.ptMinPosition.y = StoredIntegerOr(PlacementWord(minMax, 2), 0);
-    placement.ptMaxPosition.x = StoredIntegerOr(PlacementWord(minMax, 3), 0);
-    placement.ptMaxPosition.y = StoredIntegerOr(PlacementWord(minMax, 4), 0);
-  }
-  const std::string normal = ReadScreenString(Name(kNormPosValue), suffix, std::string());
-  if (!normal.empty()) {
-    found = true;
-    RECT& rect = placement.rcNormalPosition;
-    rect.left = StoredIntegerOr(PlacementWord(normal, 1), bounds.left);
-    rect.top = StoredIntegerOr(PlacementWord(normal, 2), bounds.top);
-    rect.right = StoredIntegerOr(PlacementWord(normal, 3), bounds.right);
-    rect.bottom = StoredIntegerOr(PlacementWord(normal, 4), bounds.bottom);
-  }
-  // Positions stored at another resolution would put the window elsewhere
-  // than where it was left.
-  const std::int32_t pixelsPerInch = ScreenPixelsPerInch();
-  if (ReadInteger(Name(kPixelsPerInchValue), pixelsPerInch) != pixelsPerInch) found = false;
-
-  if (found && placement.rcNormalPosition.right > placement.rcNormalPosition.left)
-    positionApplied_ = SetWindowPlacement(window_, &placement) != FALSE;
+void TFormPlacement::WritePlacementStep() {
+  PassWindow window(window_);
+  PlacementPolicy::WriteWindow(*this, window, writingAtDestroy_);
 }
 
 // A maximised window always goes to the top left corner with its sizing
 // border off the screen, whatever position was stored.
 void TFormPlacement::ResetMaximisedPosition() {
   WINDOWPLACEMENT placement;
-  if (!GetPlacement(window_, placement)) return;
+  if (!NativePlacement(window_, placement)) return;
   if (!IsWindowVisible(window_)) placement.showCmd = SW_HIDE;
   placement.ptMaxPosition.x = -GetSystemMetrics(SM_CXFRAME);
   placement.ptMaxPosition.y = -GetSystemMetrics(SM_CYFRAME);
   SetWindowPlacement(window_, &placement);
-}
-
-void TFormPlacement::WritePlacementStep() {
-  WINDOWPLACEMENT placement;
-  if (GetPlacement(window_, placement)) {
-    const std::string suffix = CurrentScreenSuffix();
-    WriteInteger(Name(kFlagsValue), static_cast<std::int32_t>(placement.flags));
-    WriteInteger(Name(kShowCmdValue), static_cast<std::int32_t>(placement.showCmd));
-    WriteInteger(Name(kPixelsPerInchValue), ScreenPixelsPerInch());
-    WriteScreenString(Name(kMinMaxPosValue), suffix,
-                      PositionText(placement.ptMinPosition.x, placement.ptMinPosition.y, placement.ptMaxPosition.x,
-                                   placement.ptMaxPosition.y));
-    const RECT& rect = placement.rcNormalPosition;
-    WriteScreenString(Name(kNormPosValue), suffix, PositionText(rect.left, rect.top, rect.right, rect.bottom));
-  }
-  WriteString(Name(kVisibleValue), writingAtDestroy_ ? "1" : "0");
 }
 
 // ---------------------------------------------------------------------------
@@ -345,7 +247,7 @@ void TFormPlacement::FormCloseQuery(bool& canClose) {
 
 void TFormPlacement::FormDestroy() {
   const std::shared_ptr<bool> alive = alive_;
-  if (Active && !placementWritten_) {
+  if (Active && !policy_.Written()) {
     writingAtDestroy_ = true;
     const auto failure = FailureOf([this] { RecordPlacement(); });
     writingAtDestroy_ = false;
@@ -381,7 +283,7 @@ void TFormStorage::ReadPlacementStep() {
 
 std::unique_ptr<TFormStorage> MakeFormStorage1() {
   auto store = std::make_unique<TFormStorage>();
-  store->StoredValues.Add(Name(kCurrentBandValue), std::int32_t{0});
+  AddDesignedValues(store->StoredValues);
   return store;
 }
 

@@ -23,83 +23,21 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <variant>
 #include <vector>
 
 #include "common/FormEvents.h"
+#include "placement/PlacementPolicy.h"
 #include "placement/Registry_win.h"
 
 namespace varnholt {
 
-class TFormPlacement;
-
-// A value kept beside the placement, stored under its name as plain text.
-class TStoredValue {
- public:
-  using ValueType = std::variant<std::int32_t, std::string>;
-
-  TStoredValue(TFormPlacement& store, std::string name, ValueType value);
-  virtual ~TStoredValue() = default;
-  TStoredValue(const TStoredValue&) = delete;
-  TStoredValue& operator=(const TStoredValue&) = delete;
-
-  std::string Name;
-  // An integer until a read pass brings the stored text in.
-  ValueType Value;
-  // Called before the value is written and after it is read; unassigned by
-  // default.
-  std::function<void(TStoredValue&)> OnSave;
-  std::function<void(TStoredValue&)> OnRestore;
-
-  // The text the value is stored as: an integer in decimal, a text as it is.
-  std::string Text() const;
-
-  // Writes the value's text under its name.
-  virtual void Save();
-  // Reads the text under its name, the current text being the default; the
-  // value holds a text from then on.
-  virtual void Restore();
-
- private:
-  TFormPlacement& store_;
-};
-
-// The values of one store, with names unique regardless of letter case, saved
-// and restored in the order they were added.
-class TStoredValues {
- public:
-  explicit TStoredValues(TFormPlacement& store) : store_(store) {}
-  TStoredValues(const TStoredValues&) = delete;
-  TStoredValues& operator=(const TStoredValues&) = delete;
-
-  // Adds a value; throws std::invalid_argument if the name is taken.
-  TStoredValue& Add(std::string name, TStoredValue::ValueType value);
-
-  void SaveValues();
-  void RestoreValues();
-
- private:
-  // The value of that name (any letter case), or null.
-  TStoredValue* Find(std::string_view name);
-
-  TFormPlacement& store_;
-  // Held by pointer so that references handed out stay valid as items come.
-  std::vector<std::unique_ptr<TStoredValue>> items_;
-};
-
-// What a read pass applies.
-enum TPlacementOption : unsigned {
-  fpState = 1u << 0,     // the minimised/maximised state
-  fpPosition = 1u << 1,  // the position and size
-};
-
-// Reads and writes the placement of one window. Neither copyable nor movable:
-// the handlers it installs in the window's events refer to it.
-class TFormPlacement {
+// Reads and writes the placement of one window, as PlacementPolicy decides,
+// in the registry. Neither copyable nor movable: the handlers it installs in
+// the window's events refer to it.
+class TFormPlacement : public PlacementStore {
  public:
   TFormPlacement();
-  virtual ~TFormPlacement();
+  ~TFormPlacement() override;
   TFormPlacement(const TFormPlacement&) = delete;
   TFormPlacement& operator=(const TFormPlacement&) = delete;
 
@@ -121,12 +59,12 @@ class TFormPlacement {
 
   // Reads and writes a named value through the pass under way or, outside a
   // pass, through a connection made for that value alone.
-  virtual std::string ReadString(const std::string& name, const std::string& fallback);
-  virtual void WriteString(const std::string& name, const std::string& text);
+  std::string ReadString(const std::string& name, const std::string& fallback) override;
+  void WriteString(const std::string& name, const std::string& text) override;
 
   // Whether the last read pass put the window at a stored position; when it
   // did not, the window stands where it was built.
-  bool PositionApplied() const { return positionApplied_; }
+  bool PositionApplied() const { return policy_.PositionApplied(); }
 
  protected:
   // The steps a derived store extends.
@@ -142,23 +80,15 @@ class TFormPlacement {
   void RecordPlacement();
   std::string KeyPath() const;
   std::string Section() const;
-  std::int32_t ReadInteger(const std::string& name, std::int32_t fallback);
-  void WriteInteger(const std::string& name, std::int32_t value);
-
   std::unique_ptr<RegistryConnection> OpenConnection(RegistryConnection::Mode mode) const;
-  std::string ReadScreenString(const std::string& name, const std::string& suffix, const std::string& fallback);
-  void WriteScreenString(const std::string& name, const std::string& suffix, const std::string& text);
-  void ApplyStoredPosition(WINDOWPLACEMENT& placement);
   void ResetMaximisedPosition();
 
   void FormShow();
   void FormCloseQuery(bool& canClose);
   void FormDestroy();
 
-  bool placementRead_ = false;
-  bool placementWritten_ = false;
+  PlacementPolicy policy_;
   bool writingAtDestroy_ = false;
-  bool positionApplied_ = false;
 
   std::unique_ptr<RegistryConnection> pass_;  // the connection of the pass under way
 

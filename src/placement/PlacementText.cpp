@@ -22,20 +22,6 @@ int DigitValue(char c, int base) {
 
 }  // namespace
 
-std::array<std::string, 10> PlacementValueNames(std::string_view screenSuffix) {
-  const std::string suffix(screenSuffix);
-  return {std::string(kFormVersionValue),
-          std::string(kFlagsValue),
-          std::string(kShowCmdValue),
-          std::string(kPixelsPerInchValue),
-          std::string(kMinMaxPosValue) + suffix,
-          std::string(kMinMaxPosValue),
-          std::string(kNormPosValue) + suffix,
-          std::string(kNormPosValue),
-          std::string(kVisibleValue),
-          std::string(kCurrentBandValue)};
-}
-
 std::string PlacementKeyPath(std::string_view executablePath) {
   std::string_view name = executablePath;
   const std::size_t directoryEnd = name.find_last_of("\\:");

@@ -3,7 +3,6 @@
 // Everything here is plain text work, so it stays free of Windows headers.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,9 +10,10 @@
 
 namespace varnholt {
 
-// The names of the values one write pass stores, in the order it writes them.
-// The position values are written twice: once under the name followed by the
-// screen-size suffix, once under the plain name.
+// The names of the values the store keeps (PlacementPolicy says which pass
+// reads and writes which, and in which order). The position values are kept
+// twice: once under the name followed by the screen-size suffix, once under
+// the plain name.
 inline constexpr std::string_view kFormVersionValue = "FormVersion";
 inline constexpr std::string_view kFlagsValue = "Flags";
 inline constexpr std::string_view kShowCmdValue = "ShowCmd";
@@ -22,11 +22,6 @@ inline constexpr std::string_view kMinMaxPosValue = "MinMaxPos";
 inline constexpr std::string_view kNormPosValue = "NormPos";
 inline constexpr std::string_view kVisibleValue = "Visible";
 inline constexpr std::string_view kCurrentBandValue = "CurrentBand";
-
-// The ten value names of a pass made at one screen size, in write order:
-// FormVersion, Flags, ShowCmd, PixelsPerInch, MinMaxPos + suffix, MinMaxPos,
-// NormPos + suffix, NormPos, Visible, CurrentBand.
-std::array<std::string, 10> PlacementValueNames(std::string_view screenSuffix);
 
 // The registry key path of the store for a host executable: "Software\" and
 // the executable's base name. The extension goes from the last "." after the

@@ -159,14 +159,6 @@ TEST(ValueTextTest, PositionTextSplitsBackIntoItsFourWords) {
   EXPECT_EQ(StoredIntegerOr(PlacementWord(text, 4), 0), 360);
 }
 
-TEST(ValueTextTest, TheTenNamesInWriteOrder) {
-  const auto names = PlacementValueNames("(1280x1024)");
-  const std::array<std::string, 10> expected = {
-      "FormVersion",         "Flags",   "ShowCmd",           "PixelsPerInch", "MinMaxPos(1280x1024)",
-      "MinMaxPos",           "NormPos(1280x1024)", "NormPos", "Visible",       "CurrentBand"};
-  EXPECT_EQ(names, expected);
-}
-
 TEST(ShowCmdTest, MapsToTheRequestedState) {
   for (int cmd : {1, 5, 9}) EXPECT_EQ(StateFromShowCmd(cmd), WindowState::Normal) << cmd;
   for (int cmd : {2, 6, 7}) EXPECT_EQ(StateFromShowCmd(cmd), WindowState::Minimised) << cmd;

@@ -54,14 +54,30 @@ TEST_F(WorkedListTest, FindsAMatchAnywhereInTheRunOfOneCall) {
   EXPECT_FALSE(IsDup("K1A", "15M", "CW"));
 }
 
-TEST_F(WorkedListTest, KeepsByteOrderWhateverTheArrivalOrder) {
+TEST_F(WorkedListTest, AnswersAlikeWhateverTheArrivalOrder) {
   // Case-insensitive "order by CallSign" from a database: a, B, c, D.
-  for (const char* call : {"a1x", "B1X", "c1x", "D1X", "DL1A", "dl1a"}) Add(call, "20M", "CW");
-  std::vector<std::string> order;
-  list.ForEach([&](const TQSO& q) { order.push_back(q.callSign); });
-  EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
-  for (const char* call : {"a1x", "B1X", "c1x", "D1X", "DL1A", "dl1a"})
+  const std::vector<std::string> calls = {"a1x", "B1X", "c1x", "D1X", "DL1A", "dl1a"};
+  for (const std::string& call : calls) Add(call, "20M", "CW");
+  // The same contacts in byte order and in reverse byte order.
+  std::vector<std::string> sorted = calls;
+  std::sort(sorted.begin(), sorted.end());
+  WorkedList inByteOrder, inReverse;
+  for (const std::string& call : sorted) inByteOrder.AddWorkedIfNew({call, "20M", "CW"});
+  for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) inReverse.AddWorkedIfNew({*it, "20M", "CW"});
+
+  EXPECT_EQ(list.Count(), calls.size());
+  EXPECT_EQ(inByteOrder.Count(), calls.size());
+  EXPECT_EQ(inReverse.Count(), calls.size());
+  for (const char* call : {"a1x", "B1X", "c1x", "D1X", "DL1A", "dl1a"}) {
     EXPECT_TRUE(IsDup(call, "20M", "CW")) << call;
+    EXPECT_TRUE(inByteOrder.IsDuplicate({call, "20M", "CW"})) << call;
+    EXPECT_TRUE(inReverse.IsDuplicate({call, "20M", "CW"})) << call;
+  }
+  for (const char* call : {"A1X", "b1x", "C1X", "d1x", "Dl1A", "DL1", "a1", "", "\xE0" "1X"}) {
+    EXPECT_FALSE(IsDup(call, "20M", "CW")) << call;
+    EXPECT_FALSE(inByteOrder.IsDuplicate({call, "20M", "CW"})) << call;
+    EXPECT_FALSE(inReverse.IsDuplicate({call, "20M", "CW"})) << call;
+  }
 }
 
 TEST_F(WorkedListTest, AgreesWithASetModelUnderRandomTraffic) {
