@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "common/HostPath_win.h"
 #include "common/LibraryHold_win.h"
 #include "mainform/ErrorText.h"
 
@@ -18,9 +19,7 @@ bool suppressed = false;
 void ShowErrorBox(std::string_view message) noexcept {
   if (suppressed) return;
   try {
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string caption = ErrorBoxCaption(path);
+    const std::string caption = ErrorBoxCaption(HostExecutablePath());
     const std::string text = ErrorBoxText(message);
     // No owner, but above the statistics window, which stays on top itself:
     // a box hidden behind it would leave the host looking usable. The

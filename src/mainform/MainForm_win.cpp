@@ -25,7 +25,6 @@ namespace varnholt {
 
 namespace {
 
-constexpr char kFormClass[] = "TfmMainForm";
 constexpr char kPanelClass[] = "TVarnholtPanel";
 constexpr int kButtonId = 1;
 constexpr int kMemoId = 2;
@@ -165,7 +164,7 @@ BOOL CALLBACK CollectOurForm(HWND window, LPARAM forms) {
   auto& list = *reinterpret_cast<OurForms*>(forms);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsOurs(window, kFormClass) && list.count < 16)
+  if (process == GetCurrentProcessId() && IsOurs(window, design::kFormClassName) && list.count < 16)
     list.found[list.count++] = window;
   return TRUE;
 }
@@ -179,7 +178,7 @@ BOOL CALLBACK DisarmOurPanel(HWND window, LPARAM) {
 }  // namespace
 
 void UnregisterWindowClasses() noexcept {
-  UnregisterClassA(kFormClass, ModuleInstance());
+  UnregisterClassA(design::kFormClassName, ModuleInstance());
   UnregisterClassA(kPanelClass, ModuleInstance());
 }
 
@@ -209,11 +208,11 @@ void DestroyWindowsAtUnload() noexcept {
 
 TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone_(onGone) {
   // Build the designed window, hidden.
-  RegisterOnce(kFormClass, varnholt_FormProc);
+  RegisterOnce(design::kFormClassName, varnholt_FormProc);
   RegisterOnce(kPanelClass, varnholt_PanelProc);
   dpi_ = ScreenDpi();
   const Rect designed = DesignedWindowRect(dpi_);
-  hwnd_ = CreateWindowExA(WS_EX_TOPMOST, kFormClass, kForm.caption,
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST, design::kFormClassName, kForm.caption,
                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
                           designed.left, designed.top, designed.Width(), designed.Height(), nullptr, nullptr,
                           ModuleInstance(), this);
@@ -228,7 +227,7 @@ TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone
     if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) Rescale(dpi, DesignedWindowRect(dpi));
     BindHandlers();
     formStorage1_ = MakeFormStorage1();
-    formStorage1_->Attach(events_, hwnd_, ShowErrorBox);
+    formStorage1_->Attach(events_, hwnd_, design::kFormClassName, ShowErrorBox);
 
     const std::string caption = std::string(qso_.Text(QsoField::StationLabel)) + " in " + design::kFormCaption;
     SetWindowTextA(hwnd_, caption.c_str());

@@ -4,32 +4,12 @@
 #include <utility>
 
 #include "common/Gdi_win.h"
+#include "common/HostPath_win.h"
 #include "placement/PlacementText.h"
 
 namespace varnholt {
 
 namespace {
-
-// The subkey when none is set: the window's class name.
-constexpr char kFormClassName[] = "TfmMainForm";
-
-// The full path of the host's executable, or empty when Windows cannot give
-// it. A path longer than MAX_PATH is read whole: a cut path would name the
-// key after a fragment of the file name.
-std::string HostExecutablePath() {
-  std::string path(MAX_PATH + 1, '\0');
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(path.size());
-    const DWORD length = GetModuleFileNameA(nullptr, &path[0], size);
-    if (length == 0) return {};
-    if (length < size) {
-      path.resize(length);
-      return path;
-    }
-    if (path.size() >= 0x10000) return {};
-    path.resize(path.size() * 2);
-  }
-}
 
 std::int32_t ScreenPixelsPerInch() {
   const WindowDc screen(nullptr);
@@ -137,7 +117,7 @@ std::string TFormPlacement::KeyPath() const {
   return IniFileName.empty() ? PlacementKeyPath(HostExecutablePath()) : IniFileName;
 }
 
-std::string TFormPlacement::Section() const { return IniSection.empty() ? kFormClassName : IniSection; }
+std::string TFormPlacement::Section() const { return IniSection.empty() ? windowClass_ : IniSection; }
 
 std::unique_ptr<RegistryConnection> TFormPlacement::OpenConnection(RegistryConnection::Mode mode) const {
   return std::make_unique<RegistryConnection>(HKEY_CURRENT_USER, KeyPath(), mode);
@@ -198,10 +178,12 @@ void TFormPlacement::ResetMaximisedPosition() {
 // ---------------------------------------------------------------------------
 // Attachment to the window's events
 
-void TFormPlacement::Attach(FormEvents& events, HWND window, std::function<void(const std::string&)> reportError) {
+void TFormPlacement::Attach(FormEvents& events, HWND window, std::string windowClass,
+                            std::function<void(const std::string&)> reportError) {
   Detach();
   events_ = &events;
   window_ = window;
+  windowClass_ = std::move(windowClass);
   reportError_ = std::move(reportError);
   windowShow_ = std::exchange(events.OnShow, [this] { FormShow(); });
   windowCloseQuery_ = std::exchange(events.OnCloseQuery, [this](bool& canClose) { FormCloseQuery(canClose); });

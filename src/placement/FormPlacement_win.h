@@ -47,15 +47,17 @@ class TFormPlacement : public PlacementStore {
   unsigned Options = fpState | fpPosition;
   std::int32_t Version = 0;               // compared with the stored FormVersion
   std::string IniFileName;                // key path; empty: derived from the host
-  std::string IniSection;                 // subkey; empty: "TfmMainForm"
+  std::string IniSection;                 // subkey; empty: the window's class name
   std::function<void()> OnSavePlacement;     // after a write pass
   std::function<void()> OnRestorePlacement;  // after a read pass that applied data
 
   // Takes the place of the window's OnShow, OnCloseQuery and OnDestroy
   // handlers, remembering the ones there and calling them from its own.
-  // `reportError` shows a failure's message (the window's error box). The
-  // events must outlive the store.
-  void Attach(FormEvents& events, HWND window, std::function<void(const std::string&)> reportError);
+  // `windowClass` is the window's class name, the subkey when IniSection is
+  // empty; `reportError` shows a failure's message (the window's error box).
+  // The events must outlive the store.
+  void Attach(FormEvents& events, HWND window, std::string windowClass,
+              std::function<void(const std::string&)> reportError);
 
   // Reads and writes a named value through the pass under way or, outside a
   // pass, through a connection made for that value alone.
@@ -94,6 +96,7 @@ class TFormPlacement : public PlacementStore {
 
   FormEvents* events_ = nullptr;
   HWND window_ = nullptr;
+  std::string windowClass_;
   std::function<void(const std::string&)> reportError_;
   std::function<void()> windowShow_;
   std::function<void(bool&)> windowCloseQuery_;

@@ -38,6 +38,9 @@ struct Binding {
 };
 
 inline constexpr const char* kFormCaption = "Varnholt";
+// The window's class: the name it is registered under, and the subkey its
+// placement is kept in.
+inline constexpr const char* kFormClassName = "TfmMainForm";
 // The form's client width as designed: its outer width of 374 less the
 // 4-pixel sizeable frame of the design's own system on either side. Controls
 // anchored to the right edge keep their designed distance to it.
