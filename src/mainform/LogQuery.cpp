@@ -42,8 +42,6 @@ PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
 
 }  // namespace
 
-const char* LogFieldName(LogField field) { return kFieldNames[static_cast<std::size_t>(field)]; }
-
 void LogRow::NotFound(LogField field) {
   throw PluginError(std::string(kLogQueryName) + ": Field '" + kFieldNames[static_cast<std::size_t>(field)] +
                     "' not found");

@@ -41,9 +41,6 @@ enum class LogField {
 };
 constexpr std::size_t kLogFieldCount = 7;
 
-// The column name of `field`, as the host spells it.
-const char* LogFieldName(LogField field);
-
 // The query's name, which prefixes the messages of its own failures.
 constexpr const char* kLogQueryName = "LogQuery";
 
@@ -84,7 +81,6 @@ class LogQuery {
   // Sets the statement text. Throws PluginError while the query is open:
   // the text of a running statement cannot change under it.
   void SetSql(std::string sql);
-  const std::string& Sql() const { return sql_; }
 
   // Executes the statement and positions on its first row. Does nothing when
   // the query is already open. Throws PluginError with the database layer's
