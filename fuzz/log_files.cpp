@@ -96,7 +96,7 @@ class Checker final : public ContactSink {
       EXPECT(!c.callSign.empty() && !HasLowerCase(c.callSign));
       EXPECT(!c.band.empty() && !c.mode.empty());
       // A prefix from the table, or from an ADIF entity code for the home region.
-      const PrefixInfo info = LookUpPrefix(c.callSign);
+      const PrefixInfo info = LookUpPrefix(c.callSign, kBuiltInCountryData);
       EXPECT(c.mainPrefix == info.mainPrefix && c.continent == info.continent);
       EXPECT(c.dxccPrefix == info.dxccPrefix || format_ == LogFormat::Adif);
     }

@@ -167,7 +167,8 @@ struct FieldValue {
 
 class AdifReader {
  public:
-  AdifReader(std::string_view text, ContactSink& sink) : text_(text), sink_(sink) {}
+  AdifReader(std::string_view text, ContactSink& sink, const CountryData& countries)
+      : text_(text), sink_(sink), countries_(countries) {}
 
   void Read() {
     std::size_t at = StartOfRecords();
@@ -427,7 +428,7 @@ class AdifReader {
     if (station.empty()) return;
     stationNamed_ = true;
     const std::string call = UpperAsciiCopy(station);
-    sink_.Station(call, LookUpPrefix(call).dxccPrefix);
+    sink_.Station(call, LookUpPrefix(call, countries_).dxccPrefix);
   }
 
   void AddContact() {
@@ -478,7 +479,7 @@ class AdifReader {
   }
 
   void SetPrefixes() {
-    PrefixInfo info = LookUpPrefix(contact_.callSign);
+    PrefixInfo info = LookUpPrefix(contact_.callSign, countries_);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
     const std::optional<int> entity = EntityCode(Trim(record_.dxcc));
@@ -510,6 +511,7 @@ class AdifReader {
 
   std::string_view text_;
   ContactSink& sink_;
+  const CountryData& countries_;
   Record record_;
   Contact contact_;  // reused, so its strings keep their room from contact to contact
   // The CALL fields of the record being read, with their lines.
@@ -523,8 +525,8 @@ class AdifReader {
 
 }  // namespace
 
-void ReadAdif(std::string_view text, ContactSink& sink) {
-  ReadLogText(text, sink, [](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to).Read(); });
+void ReadAdif(std::string_view text, ContactSink& sink, const CountryData& countries) {
+  ReadLogText(text, sink, [&](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to, countries).Read(); });
 }
 
 bool LooksLikeAdif(std::string_view file) {

@@ -6,20 +6,22 @@
 #include <string_view>
 
 #include "logfiles/Contact.h"
+#include "logfiles/CountryFile.h"
 
 namespace varnholt {
 
 // Reads every record of `text` into `sink`, in file order. A contact takes
 // CALL, BAND (or FREQ in MHz when BAND is absent), MODE, and as its report
 // RST_RCVD followed by SRX_STRING (or SRX). Its DXCC prefix comes from the
-// record's DXCC entity code when it has one, else from the prefix table.
-// The first STATION_CALLSIGN (or OPERATOR) names the station.
+// record's DXCC entity code when it has one, else from the prefix table over
+// `countries`, which also places the station: the first STATION_CALLSIGN (or
+// OPERATOR) names it.
 // A record without CALL, MODE or a band is a bad line, at the line where the
 // record starts. A field's length counts bytes; where it ends inside a UTF-8
 // character or before the rest of the value, the value is read by as many
 // characters when they end it exactly, and the record is a bad line when
 // they do not.
-void ReadAdif(std::string_view text, ContactSink& sink);
+void ReadAdif(std::string_view text, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
 
 // Whether `text` looks like ADIF rather than another log format.
 bool LooksLikeAdif(std::string_view text);

@@ -71,7 +71,7 @@ bool LooksLikeCall(std::string_view word) {
 
 class QsoLineReader {
  public:
-  explicit QsoLineReader(ContactSink& sink) : sink_(sink) {}
+  QsoLineReader(ContactSink& sink, const CountryData& countries) : sink_(sink), countries_(countries) {}
 
   void Read(std::string_view rest, int lineNumber) {
     // freq mode date time sent-call, then the sent exchange, the received
@@ -108,7 +108,7 @@ class QsoLineReader {
       if (i > 0) contact_.report += ' ';
       contact_.report.append(words_[6 + k + i]);
     }
-    PrefixInfo info = LookUpPrefix(contact_.callSign);
+    PrefixInfo info = LookUpPrefix(contact_.callSign, countries_);
     contact_.dxccPrefix = std::move(info.dxccPrefix);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
@@ -120,6 +120,7 @@ class QsoLineReader {
   void Bad(int lineNumber, std::string why) { sink_.BadLine(LogLineError{lineNumber, std::move(why)}); }
 
   ContactSink& sink_;
+  const CountryData& countries_;
   std::vector<std::string_view> words_;
   Contact contact_;  // reused: its texts keep their capacity
 };
@@ -131,8 +132,8 @@ class QsoLineReader {
 // stand: some files put "END-OF-LOG:" before their QSO: lines.
 enum class Part { kBefore, kInside, kAfter };
 
-void ReadCabrilloText(std::string_view text, ContactSink& sink) {
-  QsoLineReader qsoLines(sink);
+void ReadCabrilloText(std::string_view text, ContactSink& sink, const CountryData& countries) {
+  QsoLineReader qsoLines(sink, countries);
   Lines lines(text);
   Part part = Part::kBefore;
   int firstUntagged = 0;  // the first line before the log without a tag
@@ -154,7 +155,7 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink) {
       if (part == Part::kBefore) part = Part::kInside;
     } else if (HasTag(line, "CALLSIGN:")) {
       const std::string call = UpperAsciiCopy(Trim(line.substr(9)));
-      if (!call.empty()) sink.Station(call, LookUpPrefix(call).dxccPrefix);
+      if (!call.empty()) sink.Station(call, LookUpPrefix(call, countries).dxccPrefix);
     } else if (!StartsWithTag(line)) {
       // Every other line of the log is a header line ("CONTEST: ..."),
       // which starts with a tag; a line without one is not Cabrillo.
@@ -174,7 +175,9 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink) {
 
 }  // namespace
 
-void ReadCabrillo(std::string_view text, ContactSink& sink) { ReadLogText(text, sink, ReadCabrilloText); }
+void ReadCabrillo(std::string_view text, ContactSink& sink, const CountryData& countries) {
+  ReadLogText(text, sink, [&](std::string_view utf8, ContactSink& to) { ReadCabrilloText(utf8, to, countries); });
+}
 
 bool LooksLikeCabrillo(std::string_view file) {
   // A log's first tag line comes near the top, after comments or a note.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "logfiles/Contact.h"
+#include "logfiles/CountryFile.h"
 
 namespace varnholt {
 
@@ -14,9 +15,10 @@ namespace varnholt {
 // rcvd-exch... [transmitter]" line of `text` into `sink`. The sent and the
 // received exchange have as many fields each; the received one, joined by
 // single spaces, is the contact's report. The band comes from the
-// frequency, the prefixes and the continent from the prefix table, and the
+// frequency, the prefixes and the continent from the prefix table over
+// `countries` (the received call's, and the CALLSIGN: station's), and the
 // mode is the host's ("PH" is "SSB", "RY" is "RTTY", "DG" is "DIGI").
-void ReadCabrillo(std::string_view text, ContactSink& sink);
+void ReadCabrillo(std::string_view text, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
 
 // Whether `text` looks like a Cabrillo log: a line in its first 64 KiB
 // starts "START-OF-LOG:" or "QSO:" (after blanks, in any letter case).

@@ -108,11 +108,11 @@ void ReadSampleText(std::string_view text, ContactSink& sink) {
 
 void ReadSampleLog(std::string_view text, ContactSink& sink) { ReadLogText(text, sink, ReadSampleText); }
 
-void ReadLog(std::string_view text, LogFormat format, ContactSink& sink) {
+void ReadLog(std::string_view text, LogFormat format, ContactSink& sink, const CountryData& countries) {
   switch (format) {
     case LogFormat::Sample: return ReadSampleLog(text, sink);
-    case LogFormat::Cabrillo: return ReadCabrillo(text, sink);
-    case LogFormat::Adif: return ReadAdif(text, sink);
+    case LogFormat::Cabrillo: return ReadCabrillo(text, sink, countries);
+    case LogFormat::Adif: return ReadAdif(text, sink, countries);
   }
 }
 
@@ -128,19 +128,19 @@ std::string ReadWholeFile(const std::string& path) {
   return content;
 }
 
-ContactFile ReadContacts(std::string_view text) {
+ContactFile ReadContacts(std::string_view text, const CountryData& countries) {
   const std::optional<LogFormat> format = DetectLogFormat(text);
   if (!format) throw ContactFileError("not a log in any format known here (Cabrillo, ADIF, sample)");
   ContactFile file;
   Collector collector(file);
-  ReadLog(text, *format, collector);
+  ReadLog(text, *format, collector, countries);
   return file;
 }
 
-ContactFile ReadContactFile(const std::string& path) {
+ContactFile ReadContactFile(const std::string& path, const CountryData& countries) {
   const std::string text = ReadWholeFile(path);
   try {
-    return ReadContacts(text);
+    return ReadContacts(text, countries);
   } catch (const ContactFileError& e) {
     throw ContactFileError(path + ": " + e.what());
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "logfiles/Contact.h"
+#include "logfiles/CountryFile.h"
 
 namespace varnholt {
 
@@ -28,11 +29,14 @@ const char* LogFormatName(LogFormat format);
 // none of them.
 std::optional<LogFormat> DetectLogFormat(std::string_view text);
 
-// Reads the sample format into `sink`.
+// Reads the sample format into `sink`. Its lines carry their own prefixes:
+// it places no call.
 void ReadSampleLog(std::string_view text, ContactSink& sink);
 
-// Reads `text`, written in `format`, into `sink`.
-void ReadLog(std::string_view text, LogFormat format, ContactSink& sink);
+// Reads `text`, written in `format`, into `sink`; calls without prefixes of
+// their own are placed with `countries`.
+void ReadLog(std::string_view text, LogFormat format, ContactSink& sink,
+             const CountryData& countries = kBuiltInCountryData);
 
 class ContactFileError : public std::runtime_error {
  public:
@@ -51,9 +55,10 @@ struct ContactFile {
 };
 
 // Throws ContactFileError, naming the line, at the first line it cannot
-// read, and for a text in no known format.
-ContactFile ReadContacts(std::string_view text);
+// read, and for a text in no known format. Calls are placed as ReadLog
+// places them.
+ContactFile ReadContacts(std::string_view text, const CountryData& countries = kBuiltInCountryData);
 // The same for the file at `path`; the message names the file.
-ContactFile ReadContactFile(const std::string& path);
+ContactFile ReadContactFile(const std::string& path, const CountryData& countries = kBuiltInCountryData);
 
 }  // namespace varnholt

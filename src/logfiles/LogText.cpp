@@ -106,7 +106,8 @@ LogText::LogText(std::string_view file) : text_(file) {
   text_ = utf8_;
 }
 
-void ReadLogText(std::string_view file, ContactSink& sink, void (*read)(std::string_view, ContactSink&)) {
+void ReadLogText(std::string_view file, ContactSink& sink,
+                 const std::function<void(std::string_view, ContactSink&)>& read) {
   const LogText log(file);
   if (log.Unreadable().empty()) return read(log.Text(), sink);
   WithUnreadableLines merged(sink, log.Unreadable());

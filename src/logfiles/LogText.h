@@ -5,6 +5,7 @@
 // they see of that log (whose UTF-8 byte order mark they skip in turn).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,7 @@ class LogText {
 // Runs `read`, a reader over a log's text, on the text of `file`; the lines
 // of LogText::Unreadable reach `sink` among the reader's own events, in line
 // order.
-void ReadLogText(std::string_view file, ContactSink& sink, void (*read)(std::string_view, ContactSink&));
+void ReadLogText(std::string_view file, ContactSink& sink,
+                 const std::function<void(std::string_view, ContactSink&)>& read);
 
 }  // namespace varnholt

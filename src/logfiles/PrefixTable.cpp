@@ -46,15 +46,7 @@ std::string_view MainPrefixOf(std::string_view call) {
   return digit == std::string_view::npos ? call : call.substr(0, digit + 1);
 }
 
-const CountryData* countriesInUse = &kBuiltInCountryData;
-
 }  // namespace
-
-void UseCountryData(const CountryData& countries) { countriesInUse = &countries; }
-
-const CountryData& CountryDataInUse() { return *countriesInUse; }
-
-PrefixInfo LookUpPrefix(std::string_view callSign) { return LookUpPrefix(callSign, *countriesInUse); }
 
 PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries) {
   PrefixInfo unknown;

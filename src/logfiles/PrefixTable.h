@@ -26,13 +26,8 @@ struct PrefixInfo {
 // Resolves `callSign` (any letter case, surrounding blanks ignored).
 // Portable calls resolve by where they operate: UR5ABC/P from Ukraine,
 // DL/UA9XX from Germany, K1ABC/4 and UA9ABC/1 by the district digit,
-// /MM and /AM to no country. Uses the country file in use.
-PrefixInfo LookUpPrefix(std::string_view callSign);
+// /MM and /AM to no country. The countries are those of `countries`: the
+// compiled-in country file (kBuiltInCountryData) or one read at run time.
 PrefixInfo LookUpPrefix(std::string_view callSign, const CountryData& countries);
-
-// The country file LookUpPrefix(callSign) uses: the compiled-in one until
-// another is given, which must then stay for as long as calls are looked up.
-void UseCountryData(const CountryData& countries);
-const CountryData& CountryDataInUse();
 
 }  // namespace varnholt

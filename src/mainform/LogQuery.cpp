@@ -42,7 +42,10 @@ PluginError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
 
 }  // namespace
 
-const char* LogFieldName(LogField field) { return kFieldNames[static_cast<std::size_t>(field)]; }
+void LogRow::NotFound(LogField field) {
+  throw PluginError(std::string(kLogQueryName) + ": Field '" + kFieldNames[static_cast<std::size_t>(field)] +
+                    "' not found");
+}
 
 struct LogQuery::Statement {
   explicit Statement(SQLHSTMT h) : handle(h) {}
@@ -59,9 +62,23 @@ struct LogQuery::Statement {
   // in one call, with no per-column request and no allocation.
   char value[kLogFieldCount][kMaxValue + 1] = {};
   SQLLEN indicator[kLogFieldCount] = {};
+  // The fetched row's values as its reader sees them.
+  LogRow row;
 };
 
 namespace {
+
+// A fetched value as text: NULL as the empty text, a cut one up to the
+// driver's terminating zero.
+std::string_view ValueText(const char* value, SQLLEN indicator) {
+  if (indicator < 0 && indicator != SQL_NO_TOTAL) return std::string_view();  // NULL
+  if (indicator >= 0 && indicator <= static_cast<SQLLEN>(kMaxValue))
+    return std::string_view(value, static_cast<std::size_t>(indicator));
+  // Cut by the driver, which ended what it delivered with a zero. A driver
+  // that converts between character sets may cut short of 255 bytes, so
+  // the zero, not the buffer's size, marks the end.
+  return std::string_view(value, static_cast<std::size_t>(std::find(value, value + kMaxValue, '\0') - value));
+}
 
 // Allocates a statement on the host's connection; never frees the connection.
 SQLHSTMT AllocateStatement(std::uintptr_t connection) {
@@ -117,7 +134,8 @@ void LogQuery::Execute() {
   if (columns <= 0) return;  // no result set: nothing to read
 
   // Find each field's column once per run, not once per row. A missing one
-  // is reported only when a row asks for it: an empty table reads no row.
+  // is reported only when a row's reader asks for it: an empty table reads
+  // no row.
   SQLCHAR name[256];
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
     SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
@@ -135,7 +153,10 @@ void LogQuery::Execute() {
     }
   }
   for (std::size_t f = 0; f < kLogFieldCount; ++f) {
-    if (s.column[f] == 0) continue;
+    if (s.column[f] == 0) {
+      s.row.missing_ |= 1u << f;
+      continue;
+    }
     // Every column type converts to text; binary data arrives as hexadecimal.
     rc = SQLBindCol(s.handle, s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
     if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
@@ -155,9 +176,9 @@ void LogQuery::Next() {
   Fetch();
 }
 
-void LogQuery::ForEachRow(const std::function<void()>& row) {
+void LogQuery::ForEachRow(const std::function<void(const LogRow&)>& reader) {
   try {
-    for (; !Eof(); Next()) row();
+    for (; !Eof(); Next()) reader(Row());
   } catch (...) {
     Close();  // a failed row leaves nothing open on the host's connection
     throw;
@@ -167,30 +188,21 @@ void LogQuery::ForEachRow(const std::function<void()>& row) {
 
 void LogQuery::Fetch() {
   eof_ = true;  // no current row unless the fetch delivers one
-  const SQLRETURN rc = SQLFetch(statement_->handle);
+  Statement& s = *statement_;
+  const SQLRETURN rc = SQLFetch(s.handle);
   if (rc == SQL_NO_DATA) return;
   // SQL_SUCCESS_WITH_INFO: a value was cut to fit its buffer (01004), which
   // is exactly the cut a text slot makes.
-  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, statement_->handle, rc);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  for (std::size_t f = 0; f < kLogFieldCount; ++f) {
+    if (s.column[f] != 0) s.row.text_[f] = ValueText(s.value[f], s.indicator[f]);
+  }
   eof_ = false;
 }
 
-std::string_view LogQuery::FieldText(LogField field) const {
+const LogRow& LogQuery::Row() const {
   if (Eof()) throw PluginError(OwnMessage("No current row"));
-  const auto f = static_cast<std::size_t>(field);
-  const Statement& s = *statement_;
-  if (s.column[f] == 0)
-    throw PluginError(std::string(kLogQueryName) + ": Field '" + kFieldNames[f] + "' not found");
-
-  const SQLLEN indicator = s.indicator[f];
-  if (indicator < 0 && indicator != SQL_NO_TOTAL) return std::string_view();  // NULL
-  if (indicator >= 0 && indicator <= static_cast<SQLLEN>(kMaxValue))
-    return std::string_view(s.value[f], static_cast<std::size_t>(indicator));
-  // Cut by the driver, which ended what it delivered with a zero. A driver
-  // that converts between character sets may cut short of 255 bytes, so
-  // the zero, not the buffer's size, marks the end.
-  const char* begin = s.value[f];
-  return std::string_view(begin, static_cast<std::size_t>(std::find(begin, begin + kMaxValue, '\0') - begin));
+  return statement_->row;
 }
 
 }  // namespace varnholt

@@ -17,6 +17,7 @@
 // scoring core and its callers never see <sql.h> or <windows.h>.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,11 +41,32 @@ enum class LogField {
 };
 constexpr std::size_t kLogFieldCount = 7;
 
-// The column name of `field`, as the host spells it.
-const char* LogFieldName(LogField field);
-
 // The query's name, which prefixes the messages of its own failures.
 constexpr const char* kLogQueryName = "LogQuery";
+
+// One row of the log as the query hands it to its reader: the seven values
+// at once, read when the row was fetched. Each value is its column's first
+// 255 characters, NULL as the empty text; the views stay valid until the
+// query moves on (Next) or closes.
+class LogRow {
+ public:
+  // The row's value of `field`. Throws PluginError "LogQuery: Field 'X' not
+  // found" when the result has no column of that name (names match without
+  // regard to letter case): a reader that takes the values in reading order
+  // has taken those before the missing one when it fails.
+  std::string_view Text(LogField field) const {
+    const auto f = static_cast<std::size_t>(field);
+    if ((missing_ >> f & 1u) != 0) NotFound(field);
+    return text_[f];
+  }
+
+ private:
+  friend class LogQuery;
+  [[noreturn]] static void NotFound(LogField field);
+
+  std::array<std::string_view, kLogFieldCount> text_{};
+  unsigned missing_ = 0;  // bit f: the result has no column for field f
+};
 
 class LogQuery {
  public:
@@ -59,7 +81,6 @@ class LogQuery {
   // Sets the statement text. Throws PluginError while the query is open:
   // the text of a running statement cannot change under it.
   void SetSql(std::string sql);
-  const std::string& Sql() const { return sql_; }
 
   // Executes the statement and positions on its first row. Does nothing when
   // the query is already open. Throws PluginError with the database layer's
@@ -78,16 +99,14 @@ class LogQuery {
   // Advances to the next row; at the end, Eof() becomes true. Does nothing
   // when Eof() already is. Throws PluginError when the fetch fails.
   void Next();
-  // Calls `row` at every row from the current one to the last, then closes
-  // the query; a failure of `row` or of a fetch closes it too, and goes on.
-  void ForEachRow(const std::function<void()>& row);
+  // Hands every row from the current one to the last to `reader`, one call
+  // a row, then closes the query; a failure of `reader` or of a fetch closes
+  // it too, and goes on.
+  void ForEachRow(const std::function<void(const LogRow&)>& reader);
 
-  // The current row's value of `field`: its first 255 characters, NULL as
-  // the empty text. Valid until Next() or Close(). Throws PluginError
-  // "LogQuery: Field 'X' not found" when the result has no column of that
-  // name (names match without regard to letter case), and when there is no
-  // current row.
-  std::string_view FieldText(LogField field) const;
+  // The current row. Valid until Next() or Close(). Throws PluginError when
+  // there is no current row.
+  const LogRow& Row() const;
 
  private:
   struct Statement;  // the ODBC statement handle and the row it fetches into

@@ -16,15 +16,15 @@ void CallIfSet(const Function& f, Args... args) {
 
 }  // namespace
 
-void ReadLogRow(const LogQuery& query, QsoRecord& qso) {
-  qso.SetText(QsoField::ReportReceived, query.FieldText(LogField::QSOReportRecived));
-  qso.SetText(QsoField::DxccPrefix, query.FieldText(LogField::DXCCPrefix));
-  qso.SetText(QsoField::MainPrefix, query.FieldText(LogField::MainPrefix));
-  qso.SetText(QsoField::CallSign, query.FieldText(LogField::CallSign));
-  qso.SetText(QsoField::Band, query.FieldText(LogField::DigiBand));
-  qso.SetText(QsoField::Mode, query.FieldText(LogField::QSOMode));
+void ReadLogRow(const LogRow& row, QsoRecord& qso) {
+  qso.SetText(QsoField::ReportReceived, row.Text(LogField::QSOReportRecived));
+  qso.SetText(QsoField::DxccPrefix, row.Text(LogField::DXCCPrefix));
+  qso.SetText(QsoField::MainPrefix, row.Text(LogField::MainPrefix));
+  qso.SetText(QsoField::CallSign, row.Text(LogField::CallSign));
+  qso.SetText(QsoField::Band, row.Text(LogField::DigiBand));
+  qso.SetText(QsoField::Mode, row.Text(LogField::QSOMode));
 
-  const std::string_view continent = query.FieldText(LogField::Continent);
+  const std::string_view continent = row.Text(LogField::Continent);
   char upper[kSlotMaxText];
   const std::size_t n = std::min(continent.size(), kSlotMaxText);
   std::transform(continent.begin(), continent.begin() + static_cast<std::ptrdiff_t>(n), upper, UpperAscii);
@@ -56,8 +56,8 @@ bool RescanLog(RescanContext& context) {
     return false;
   }
 
-  query.ForEachRow([&] {
-    ReadLogRow(query, qso);
+  query.ForEachRow([&](const LogRow& row) {
+    ReadLogRow(row, qso);
     context.score.ScoreQso(qso.View(), ScoreMode::Record);  // a duplicate in the log counts once
   });
   qso.SetText(QsoField::Band, band);

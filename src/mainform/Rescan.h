@@ -41,9 +41,10 @@ struct RescanContext {
 // the host stored it.
 std::string LogQueryText(std::string_view tableName);
 
-// Writes the current row of `query` into `qso`, the host's seven columns in
-// the order they are read, the continent upper-cased.
-void ReadLogRow(const LogQuery& query, QsoRecord& qso);
+// Writes `row` into `qso`, the host's seven columns in the order they are
+// read, the continent upper-cased. A missing column fails when its turn
+// comes, after the columns before it are written.
+void ReadLogRow(const LogRow& row, QsoRecord& qso);
 
 // Empties the statistics and the report box, then scores every row of the
 // log table in record mode, duplicates being skipped, and puts CurrentQso's

@@ -45,16 +45,16 @@ void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer&
   LogQuery query(connection);
   query.SetSql(LogQueryText(table));
   query.Open();
-  int row = 0;
-  query.ForEachRow([&] {
+  int number = 0;
+  query.ForEachRow([&](const LogRow& row) {
     // Every column, in the order the re-scan reads them: a missing one fails
     // as it fails there.
     std::string_view text[kLogFieldCount];
-    for (std::size_t f = 0; f < kLogFieldCount; ++f) text[f] = query.FieldText(static_cast<LogField>(f));
+    for (std::size_t f = 0; f < kLogFieldCount; ++f) text[f] = row.Text(static_cast<LogField>(f));
     const auto column = [&](LogField field) { return text[static_cast<std::size_t>(field)]; };
     scorer.Score({column(LogField::CallSign), column(LogField::DigiBand), column(LogField::QSOMode),
                   column(LogField::QSOReportRecived), column(LogField::DXCCPrefix)},
-                 ++row);
+                 ++number);
   });
 }
 

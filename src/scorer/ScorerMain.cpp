@@ -13,7 +13,6 @@
 #include "common/TextRules.h"
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
-#include "logfiles/PrefixTable.h"
 #include "mainform/KeyCollation.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
@@ -168,9 +167,11 @@ std::string ReadStandardInput() {
 
 class LogRun {
  public:
-  // `checkList`, when given, must outlive the run.
-  LogRun(const Options& options, std::string name, const CallListData* checkList)
+  // `countries` places the calls of log files; it and `checkList`, when
+  // given, must outlive the run.
+  LogRun(const Options& options, std::string name, const CountryData& countries, const CallListData* checkList)
       : options_(options),
+        countries_(countries),
         name_(std::move(name)),
         display_(name_ == "-" ? kStandardInput : name_),
         json_(checkList),
@@ -193,7 +194,7 @@ class LogRun {
     if (!format) return NotScored(display_ + ": not a Cabrillo, ADIF or sample log");
     format_ = LogFormatName(*format);
     try {
-      ReadLog(text, *format, scorer_);
+      ReadLog(text, *format, scorer_, countries_);
     } catch (const StrictStop& e) {
       return NotScored(display_ + ": " + e.what());
     }
@@ -266,6 +267,7 @@ class LogRun {
   }
 
   const Options& options_;
+  const CountryData& countries_;
   std::string name_;
   std::string display_;  // the name in messages
   std::string format_;
@@ -310,11 +312,10 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
 
   std::unique_ptr<CountryFile> countryFile;
-  CountryData countries{};
+  CountryData countries = kBuiltInCountryData;
   if (options->countryFile) {
     if (!(countryFile = ReadDataFile<CountryFile>("--cty", *options->countryFile))) return kBadUsage;
     countries = countryFile->Data();
-    UseCountryData(countries);
   }
   std::unique_ptr<CallList> callList;
   CallListData checkList = kBuiltInCallList;
@@ -325,7 +326,7 @@ int main(int argc, char** argv) {
   const CallListData* check = options->checkCalls ? &checkList : nullptr;
 
   if (options->database) {
-    return Guarded(*options->table, [&] { return LogRun(*options, *options->table, check).ScoreTable(); });
+    return Guarded(*options->table, [&] { return LogRun(*options, *options->table, countries, check).ScoreTable(); });
   }
   int status = kAllScored;
   const bool several = options->logs.size() > 1;
@@ -334,7 +335,7 @@ int main(int argc, char** argv) {
     if (several && options->output != Output::Json)
       std::cout << (i > 0 ? "\n" : "") << "==> " << (log == "-" ? kStandardInput : log) << " <==\n";
     status = std::max(
-        status, static_cast<int>(Guarded(log, [&] { return LogRun(*options, log, check).ScoreFile(); })));
+        status, static_cast<int>(Guarded(log, [&] { return LogRun(*options, log, countries, check).ScoreFile(); })));
   }
   return status;
 }

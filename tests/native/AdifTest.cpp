@@ -194,7 +194,7 @@ TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
                         Qso("DL1ABC", F("DXCC", "230")) + Qso("UR5ABC", F("DXCC", "n/a")) +
                         Qso("DL1ABC", F("STATION_CALLSIGN", "UR5XYZ")));
   ASSERT_EQ(e.contacts.size(), 6u);
-  const PrefixInfo ur = LookUpPrefix("UR5ABC");
+  const PrefixInfo ur = LookUpPrefix("UR5ABC", kBuiltInCountryData);
   EXPECT_EQ(ur.dxccPrefix, "UR");
   EXPECT_EQ(e.contacts[0].dxccPrefix, "UR");
   EXPECT_EQ(e.contacts[0].mainPrefix, ur.mainPrefix);
@@ -202,7 +202,7 @@ TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
   EXPECT_EQ(e.contacts[1].dxccPrefix, "UR");
   EXPECT_EQ(e.contacts[2].dxccPrefix, "");  // Germany never counts as home region
   EXPECT_EQ(e.contacts[2].mainPrefix, ur.mainPrefix);
-  EXPECT_EQ(e.contacts[3].dxccPrefix, LookUpPrefix("DL1ABC").dxccPrefix);
+  EXPECT_EQ(e.contacts[3].dxccPrefix, LookUpPrefix("DL1ABC", kBuiltInCountryData).dxccPrefix);
   EXPECT_EQ(e.contacts[4].dxccPrefix, "UR");
   EXPECT_EQ(e.stationPrefixes, std::vector<std::string>{"UR"});
 }

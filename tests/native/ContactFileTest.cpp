@@ -3,6 +3,7 @@
 #include "logfiles/Bands.h"
 #include "logfiles/Cabrillo.h"
 #include "logfiles/ContactFile.h"
+#include "logfiles/CountryFile.h"
 #include "logfiles/LogText.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
@@ -245,6 +246,42 @@ TEST(LogTextTest, WhatNoTextHoldsIsReportedAtItsLine) {
                 "!5 the file ends in half a UTF-16 character, which no text can hold"}));
   const LogText text(log);
   EXPECT_EQ(text.Text(), "START-OF-LOG: 3.0\n" + qso + "\n" + qso);
+}
+
+// Every reader places its calls, the station's among them, with the
+// country file it is given; without one, with the compiled-in file.
+TEST(ContactFileTest, ReadersPlaceCallsWithTheCountryFileGiven) {
+  const CountryFile own("Testland: 1: 1: OC: 0: 0: 0: T7:\n    UR,K;\n");
+  const CountryData data = own.Data();
+  const std::string cabrillo =
+      "START-OF-LOG: 3.0\nCALLSIGN: K1XX\n"
+      "QSO: 14025 CW 2025-03-29 0000 K1XX 599 1 UR5ABC 599 1234\n"
+      "QSO: 14025 CW 2025-03-29 0001 K1XX 599 2 DL1ABC 599 1235\n";
+  const std::string adif =
+      "<STATION_CALLSIGN:4>K1XX<CALL:6>UR5ABC<BAND:3>20m<MODE:2>CW<EOR>\n"
+      "<CALL:6>DL1ABC<BAND:3>20m<MODE:2>CW<EOR>\n";
+  for (const std::string& log : {cabrillo, adif}) {
+    SCOPED_TRACE(log);
+    const ContactFile placed = ReadContacts(log, data);
+    EXPECT_EQ(placed.stationPrefix, "T7");
+    ASSERT_EQ(placed.contacts.size(), 2u);
+    EXPECT_EQ(placed.contacts[0].dxccPrefix, "T7");
+    EXPECT_EQ(placed.contacts[0].continent, "OC");
+    EXPECT_EQ(placed.contacts[1].dxccPrefix, "");
+    EXPECT_TRUE(placed.contacts[1].unknownCall);
+
+    Recorded r;
+    ReadLog(log, *DetectLogFormat(log), r, data);
+    EXPECT_EQ(r.station, (std::vector<std::string>{"K1XX", "T7"}));
+    ASSERT_EQ(r.contacts.size(), 2u);
+    EXPECT_EQ(r.contacts[0].second.dxccPrefix, "T7");
+
+    const ContactFile builtIn = ReadContacts(log);
+    EXPECT_EQ(builtIn.stationPrefix, "K");
+    ASSERT_EQ(builtIn.contacts.size(), 2u);
+    EXPECT_EQ(builtIn.contacts[0].dxccPrefix, "UR");
+    EXPECT_EQ(builtIn.contacts[1].dxccPrefix, "DL");
+  }
 }
 
 TEST(SampleLog, ScoresToAStableReport) {

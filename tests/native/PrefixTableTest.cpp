@@ -101,7 +101,7 @@ const Case kCases[] = {
 TEST(PrefixTableTest, ResolvesTrickyCalls) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string("call '") + c.call + "'");
-    const PrefixInfo info = LookUpPrefix(c.call);
+    const PrefixInfo info = LookUpPrefix(c.call, kBuiltInCountryData);
     EXPECT_EQ(info.dxccPrefix, c.dxcc);
     if (c.mainPrefix != nullptr) {
       EXPECT_EQ(info.mainPrefix, c.mainPrefix);
@@ -115,7 +115,7 @@ TEST(PrefixTableTest, ResolvesTrickyCalls) {
 TEST(PrefixTableTest, EveryHomeRegionPrefixIsReached) {
   std::set<std::string> reached;
   for (const Case& c : kCases) {
-    const std::string dxcc = LookUpPrefix(c.call).dxccPrefix;
+    const std::string dxcc = LookUpPrefix(c.call, kBuiltInCountryData).dxccPrefix;
     if (IsHomeRegionPrefix(dxcc)) reached.insert(dxcc);
   }
   for (std::size_t start = 1; start < kHomeRegionList.size();) {

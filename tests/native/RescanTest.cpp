@@ -187,20 +187,41 @@ TEST_F(RescanTest, QueryOpensOnceClosesOnceAndKeepsItsTextWhileOpen) {
   Add("'A1A', '20M', 'CW', hex(zeroblob(524288)), 'DL', 'DL', 'eu'");
   query.SetSql(LogQueryText("Log"));
   query.Open();
-  EXPECT_EQ(query.FieldText(LogField::QSOReportRecived), std::string(255, '0'));  // 1 MB, cut
+  EXPECT_EQ(query.Row().Text(LogField::QSOReportRecived), std::string(255, '0'));  // 1 MB, cut
   query.Next();
   query.Open();  // already open: stays on the second row
-  EXPECT_EQ(query.FieldText(LogField::CallSign), "B2B");
-  EXPECT_EQ(query.FieldText(LogField::QSOReportRecived), "");  // NULL
+  EXPECT_EQ(query.Row().Text(LogField::CallSign), "B2B");
+  EXPECT_EQ(query.Row().Text(LogField::QSOReportRecived), "");  // NULL
   EXPECT_THROW(query.SetSql("Select 1"), PluginError);
   query.Next();
   EXPECT_TRUE(query.Eof());
   query.Next();
-  EXPECT_THROW(query.FieldText(LogField::CallSign), PluginError);
+  EXPECT_THROW(query.Row().Text(LogField::CallSign), PluginError);
   query.Close();
   query.Close();
   EXPECT_TRUE(query.Eof());
   query.SetSql("Select 1");
+}
+
+// Each row reaches its reader whole, in one call: its own seven values
+// wherever the table keeps the columns, none left over from the row before.
+TEST_F(RescanTest, EachRowReachesItsReaderWholeInOneCall) {
+  ASSERT_EQ(db.Exec("create table Shuffled (continent, Extra, qsomode, CallSign, DIGIBAND, MainPrefix, "
+                    "QSOReportRecived, DxccPrefix)"),
+            "");
+  ASSERT_EQ(db.Exec("insert into Shuffled values ('eu', 'x', 'CW', 'A1A', '20M', 'A1', '599 0001', 'A')"), "");
+  ASSERT_EQ(db.Exec("insert into Shuffled values (NULL, 'y', NULL, 'B2B', '40M', NULL, 7, NULL)"), "");
+  query.SetSql(LogQueryText("Shuffled"));
+  query.Open();
+  std::vector<std::string> rows;
+  query.ForEachRow([&](const LogRow& row) {
+    std::string text;
+    for (std::size_t f = 0; f < kLogFieldCount; ++f) text.append(row.Text(static_cast<LogField>(f))).append("|");
+    rows.push_back(text);
+  });
+  EXPECT_EQ(rows, (std::vector<std::string>{"599 0001|A|A1|A1A|20M|CW|eu|", "7|||B2B|40M|||"}));
+  EXPECT_FALSE(query.Active());
+  EXPECT_THROW(query.Row(), PluginError);
 }
 
 TEST_F(RescanTest, TheHostsConnectionOutlivesTheQueryAndMayReconnect) {

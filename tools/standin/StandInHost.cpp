@@ -299,7 +299,9 @@ int Main(int argc, char** argv) {
 
   ContactFile file;
   try {
-    file = varnholt::ReadContactFile(ReadablePath(o.contacts));
+    // Calls are placed with the compiled-in country file, as the scorer
+    // places them without --cty.
+    file = varnholt::ReadContactFile(ReadablePath(o.contacts), varnholt::kBuiltInCountryData);
   } catch (const varnholt::ContactFileError& e) {
     std::fprintf(stderr, "standin: %s\n", e.what());
     return 1;
