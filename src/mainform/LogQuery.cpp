@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "common/PluginError.h"
+#include "common/QsoView.h"
 #include "common/TextRules.h"
 #include "odbc/Diagnostics.h"
 
@@ -21,7 +22,7 @@ namespace {
 // A value's buffer: the 255 characters a text slot holds and the driver's
 // terminating zero. A longer value is cut by the driver, which then reports
 // its true length (or no length) in the indicator.
-constexpr std::size_t kMaxValue = 255;
+constexpr std::size_t kMaxValue = kMostQsoText;
 constexpr SQLLEN kValueBuffer = static_cast<SQLLEN>(kMaxValue + 1);
 
 constexpr const char* kFieldNames[kLogFieldCount] = {

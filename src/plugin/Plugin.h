@@ -17,8 +17,8 @@ namespace varnholt {
 
 // A text slot: 256 bytes, a length byte 0..255 and then that many characters
 // in the host's single-byte code page. Bytes behind the text are not ours.
-constexpr std::size_t kSlotSize = 256;
-constexpr std::size_t kSlotMaxText = 255;
+constexpr std::size_t kSlotMaxText = kMostQsoText;
+constexpr std::size_t kSlotSize = kSlotMaxText + 1;
 
 // Reads exactly as many characters as the slot's length byte says.
 std::string_view ReadSlot(const std::uint8_t* slot);
