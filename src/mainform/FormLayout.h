@@ -7,16 +7,9 @@
 
 #include <vector>
 
-namespace varnholt {
+#include "common/Rect.h"
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool operator==(const Rect& other) const {
-    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
-  }
-};
+namespace varnholt {
 
 // A designed length at `dpi`, rounded to the nearest pixel as the system's
 // own scaling (MulDiv) rounds, halves away from zero.

@@ -41,7 +41,7 @@ class PassWindow final : public PlacementWindow {
     return true;
   }
   bool IsVisible() override { return IsWindowVisible(window_) != FALSE; }
-  PlacementRect Bounds() override {
+  Rect Bounds() override {
     RECT bounds{};
     GetWindowRect(window_, &bounds);
     return {bounds.left, bounds.top, bounds.right, bounds.bottom};
@@ -55,7 +55,7 @@ class PassWindow final : public PlacementWindow {
     native.showCmd = placement.showCmd;
     native.ptMinPosition = {placement.minPosition.x, placement.minPosition.y};
     native.ptMaxPosition = {placement.maxPosition.x, placement.maxPosition.y};
-    const PlacementRect& rect = placement.normalPosition;
+    const Rect& rect = placement.normalPosition;
     native.rcNormalPosition = {rect.left, rect.top, rect.right, rect.bottom};
     return SetWindowPlacement(window_, &native) != FALSE;
   }

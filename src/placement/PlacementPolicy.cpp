@@ -128,7 +128,7 @@ void PlacementPolicy::ReadWindow(PlacementStore& store, PlacementWindow& window,
 void PlacementPolicy::ReadPosition(PlacementStore& store, PlacementWindow& window, WindowPlacement& placement) {
   // Missing words of the normal rectangle come from the window's current
   // bounds, not from the words already read.
-  const PlacementRect bounds = window.Bounds();
+  const Rect bounds = window.Bounds();
   const std::string suffix = ScreenSuffixOf(window);
 
   placement.flags = static_cast<std::uint32_t>(
@@ -145,7 +145,7 @@ void PlacementPolicy::ReadPosition(PlacementStore& store, PlacementWindow& windo
   const std::string normal = ReadScreenString(store, kNormPosValue, suffix);
   if (!normal.empty()) {
     found = true;
-    PlacementRect& rect = placement.normalPosition;
+    Rect& rect = placement.normalPosition;
     rect.left = StoredIntegerOr(PlacementWord(normal, 1), bounds.left);
     rect.top = StoredIntegerOr(PlacementWord(normal, 2), bounds.top);
     rect.right = StoredIntegerOr(PlacementWord(normal, 3), bounds.right);
@@ -176,7 +176,7 @@ void PlacementPolicy::WriteWindow(PlacementStore& store, PlacementWindow& window
     WriteScreenString(store, kMinMaxPosValue, suffix,
                       PositionText(placement.minPosition.x, placement.minPosition.y, placement.maxPosition.x,
                                    placement.maxPosition.y));
-    const PlacementRect& rect = placement.normalPosition;
+    const Rect& rect = placement.normalPosition;
     WriteScreenString(store, kNormPosValue, suffix, PositionText(rect.left, rect.top, rect.right, rect.bottom));
   }
   store.WriteString(Name(kVisibleValue), visible ? "1" : "0");

@@ -19,6 +19,7 @@
 #include <variant>
 #include <vector>
 
+#include "common/Rect.h"
 #include "placement/PlacementText.h"
 
 namespace varnholt {
@@ -39,13 +40,6 @@ struct PlacementPoint {
   std::int32_t y = 0;
 };
 
-struct PlacementRect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-
 struct PlacementSize {
   std::int32_t width = 0;
   std::int32_t height = 0;
@@ -59,7 +53,7 @@ struct WindowPlacement {
   std::uint32_t showCmd = 0;
   PlacementPoint minPosition;
   PlacementPoint maxPosition;
-  PlacementRect normalPosition;
+  Rect normalPosition;
 };
 
 // The show command of a placement that leaves the window hidden.
@@ -74,7 +68,7 @@ class PlacementWindow {
   virtual bool GetPlacement(WindowPlacement& placement) = 0;
   virtual bool IsVisible() = 0;
   // The window's rectangle on the screen.
-  virtual PlacementRect Bounds() = 0;
+  virtual Rect Bounds() = 0;
   // The screen's size in pixels.
   virtual PlacementSize ScreenSize() = 0;
   // The screen's pixels per inch.

@@ -44,7 +44,7 @@ class ModelWindow : public PlacementWindow {
     return true;
   }
   bool IsVisible() override { return visible; }
-  PlacementRect Bounds() override { return placement.normalPosition; }
+  Rect Bounds() override { return placement.normalPosition; }
   PlacementSize ScreenSize() override { return {1280, 1024}; }
   std::int32_t PixelsPerInch() override { return 96; }
   bool SetPlacement(const WindowPlacement& offered) override {
@@ -64,7 +64,7 @@ class ModelWindow : public PlacementWindow {
   bool repainted = false;
 };
 
-std::string Words(const PlacementRect& r) {
+std::string Words(const Rect& r) {
   return PositionText(r.left, r.top, r.right, r.bottom);
 }
 
