@@ -23,7 +23,8 @@ if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   echo
   echo "== the shipping plug-in, dist/win32/Varnholt.dll, in the 32-bit stand-in host, on data/sample.log"
   echo "   ($VARNHOLT_WIN32_WHY)"
-  VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh
+  # At 100 % whatever scale the prefix was left at.
+  VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh
   echo
   echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
   VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh | tail -n 12

@@ -7,7 +7,8 @@
 # data/sample.log and saves a picture of the statistics window as
 # dist/statistics.bmp and dist/statistics.png. $VARNHOLT_DPI runs it on a
 # display scaled to that many dots per inch (scripts/wine-screen.sh); the
-# pictures are then named after the scale, dist/statistics-150.png at 144.
+# pictures are then named after the scale, dist/statistics-150.png at 144
+# (at 96, 100 %, as without it).
 # Without $DISPLAY a private virtual display is started for the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -69,7 +70,8 @@ if [ $# -gt 0 ]; then
   exit "$status"
 fi
 
-name=statistics${VARNHOLT_DPI:+-$(((VARNHOLT_DPI * 100 + 48) / 96))}
+name=statistics
+[ "${VARNHOLT_DPI:-96}" = 96 ] || name=statistics-$(((VARNHOLT_DPI * 100 + 48) / 96))
 bmp=$root/dist/$name.bmp png=$root/dist/$name.png
 mkdir -p "$root/dist"
 rm -f "$bmp" "$png"
