@@ -41,11 +41,6 @@ class FormLife {
     bool deleteObject = false;    // delete the window object
   };
 
-  Stage stage() const { return stage_; }
-  int work() const { return work_; }
-  bool scoringDiscarded() const { return scoring_ == Scoring::Discarded; }
-  bool rescanOwed() const { return rescanOwed_; }
-
   // The constructor has finished.
   void Built();
 
