@@ -103,32 +103,42 @@ apt_update() {
   varnholt_apt_updated=yes
 }
 
-# apt's reason for a failed install, from its output: its last error line
-# and, where dependencies were unmet, the end of the chain apt printed from
-# the first package asked for (the package that stands in the way).
+# apt's reason for a failed install, in one line, from its output (the file $1).
+# Its last error line, and then what stands in the way: a package of another
+# architecture (Wine's i386 half) must have exactly the version of its twin
+# installed here, so the twins the lists apt has offer at no such version
+# are named; otherwise the first unmet dependency apt lists.
 apt_reason() {
-  local output=$1
-  shift
-  local error blocker
-  error=$(grep '^E: ' "$output" | tail -n 1 | cut -c4-)
-  blocker=$(awk -v asked="$*" '
-    # " pkg : Depends: dep (...) but ..." starts a package'"'"'s block;
-    # "       Depends: dep ..." continues it.
-    /^ [^ ]+ : [A-Za-z-]+: / { pkg = $1; line = $0; sub(/^ +/, "", line)
-                               if (!(pkg in first)) { first[pkg] = line; dep[pkg] = $4 } next }
-    END {
-      n = split(asked, list, " ")
-      for (i = 1; i <= n; i++) if (list[i] in first) { p = list[i]; break }
-      if (p == "") for (q in first) { p = q; break }
-      for (step = 0; p != "" && step < 20 && (dep[p] in first); step++) p = dep[p]
-      if (p != "") print first[p]
-    }' "$output")
-  if [ -n "$blocker" ]; then
-    error=${error%.}
-    echo "${error:-apt-get failed}; $blocker"
-  else
-    echo "${error:-$(tail -n 1 "$output")}"
-  fi
+  local error twins first
+  error=$(grep '^E: ' "$1" | tail -n 1 | cut -c4-)
+  error=${error%.}
+  twins=$(apt_twins_out_of_step "$1")
+  first=$(grep -m1 -E '^ [^ ]+ : [A-Za-z-]+: ' "$1" | sed 's/^ *//')
+  [ -n "$twins" ] && first=$twins
+  echo "${error:-$(tail -n 1 "$1")}${first:+; $first}"
+}
+
+apt_twins_out_of_step() {
+  local wanted=() pkg
+  mapfile -t wanted < <(grep -oE '(Pre)?Depends: [^ ]+:[a-z0-9]+' "$1" | awk '{ print $2 }' | sort -u)
+  [ ${#wanted[@]} -gt 0 ] || return 0
+  local found=() name installed candidate
+  declare -A candidates=()
+  while read -r pkg candidate; do candidates[$pkg]=$candidate; done < <(
+    apt-cache policy "${wanted[@]}" 2>/dev/null |
+      awk '/^[^ ].*:$/ { pkg = substr($0, 1, length($0) - 1) } /^ +Candidate: / { print pkg, $2 }')
+  for pkg in "${wanted[@]}"; do
+    name=${pkg%:*}
+    [ -z "$(pkg_missing "$name")" ] || continue
+    installed=$(dpkg-query -W -f='${Version}\n' "$name" 2>/dev/null | head -n 1)
+    candidate=${candidates[$pkg]:-(none)}
+    [ "$installed" = "$candidate" ] || found+=("$name $installed (${pkg##*:}: $candidate)")
+  done
+  [ ${#found[@]} -gt 0 ] || return 0
+  local more=""
+  [ ${#found[@]} -gt 3 ] && more=" and $((${#found[@]} - 3)) more"
+  echo "the lists apt has offer no ${wanted[0]##*:} twin at the version installed here of $(
+    printf '%s, ' "${found[@]:0:3}" | sed 's/, $//')$more"
 }
 
 # pkg_install [-t SUITE] PACKAGE...: installs the missing ones. On failure
@@ -150,10 +160,11 @@ pkg_install() {
   local sudo output status=0
   sudo=$(varnholt_sudo)
   output=$(mktemp)
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" install -y -qq \
+  # -q, not -qq: apt lists the unmet dependencies only then.
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${VARNHOLT_APT_OPTIONS[@]}" install -y -q \
     --no-install-recommends "${release[@]}" "${missing[@]}" >"$output" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
-    VARNHOLT_PKG_WHY="apt-get could not install ${missing[*]}: $(apt_reason "$output" "${missing[@]}")"
+    VARNHOLT_PKG_WHY="apt-get could not install ${missing[*]}: $(apt_reason "$output")"
   fi
   rm -f "$output"
   return "$status"

@@ -8,7 +8,7 @@
 # case checks what the set-up then did and printed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
+work=$(mktemp -d) && [ -d "$work" ] || exit 1
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
@@ -37,17 +37,18 @@ for arg; do
     install)
       for pkg; do
         case " $STANDIN_UNINSTALLABLE " in *" $pkg "*)
-          cat <<'OUT'
-Some packages could not be installed. This may mean that you have
-requested an impossible situation.
-The following packages have unmet dependencies:
- libcups2 : Depends: libavahi-client3 (>= 0.6.16) but it is not going to be installed
+          echo "The following packages have unmet dependencies:"
+          case $pkg in
+            *:i386) cat <<'OUT'
+ apt : Depends: libapt-pkg6.0 (>= 2.6.1) but it is not going to be installed
+ libcurl4:i386 : Depends: libbrotli1:i386 (>= 0.6.0) but it is not going to be installed
+                 Depends: zlib1g:i386 (>= 1:1.1.4) but it is not going to be installed
  libwine:i386 : Depends: libgstreamer-plugins-base1.0-0:i386 (>= 1.0.0) but it is not going to be installed
- wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed
-               Depends: libc6:i386 (>= 2.34)
- cmake : Depends: cmake-data (= 3.25.1-1) but 3.25.0-1 is to be installed
 OUT
-          echo "E: Unable to correct problems, you have held broken packages." >&2
+              echo "E: Error, pkgProblemResolver::Resolve generated breaks, this may be caused by held packages." >&2 ;;
+            *) echo " $pkg : Depends: $pkg-data (= 3.25.1-1) but 3.25.0-1 is to be installed"
+              echo "E: Unable to correct problems, you have held broken packages." >&2 ;;
+          esac
           exit 100 ;;
         esac
       done
@@ -56,9 +57,15 @@ OUT
   esac
 done
 EOF
+# dpkg-query -W -f=FORMAT PACKAGE: an installed package's status, or its
+# version from $STATE/versions.
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/usr/bin/env bash
-grep -qx "${!#}" "$STATE/installed" 2>/dev/null && echo "install ok installed"
+grep -qx "${!#}" "$STATE/installed" 2>/dev/null || exit 1
+case $2 in
+  *Version*) awk -v p="${!#}" '$1 == p { print $2 }' "$STATE/versions" ;;
+  *) echo "install ok installed" ;;
+esac
 EOF
 cat >"$work/bin/dpkg" <<'EOF'
 #!/usr/bin/env bash
@@ -67,7 +74,15 @@ case $1 in
   --add-architecture) echo "$2" >>"$STATE/arches" ;;
 esac
 EOF
-printf '#!/bin/sh\necho "bookworm-backports"\n' >"$work/bin/apt-cache"
+# apt-cache policy: the suites, or each package's candidate from $STATE/candidates.
+cat >"$work/bin/apt-cache" <<'EOF'
+#!/usr/bin/env bash
+shift
+[ $# -gt 0 ] || { echo "bookworm-backports"; exit 0; }
+for pkg; do
+  printf '%s:\n  Installed: (none)\n  Candidate: %s\n' "$pkg" "$(awk -v p="$pkg" '$1 == p { print $2 }' "$STATE/candidates")"
+done
+EOF
 printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
 printf '#!/bin/sh\nexit 0\n' >"$work/bin/sleep"
 chmod +x "$work/bin/"*
@@ -122,13 +137,17 @@ expect "a held lock is no failed list" test "$(grep -c WARNING "$out")" -eq 0
 expect "the package is installed after the wait" test "$status" -eq 0
 
 # Wine's 32-bit half has unmet dependencies: 32-bit Windows programs are
-# not run, with apt's own reason and the package that stands in the way.
-run wine32 'touch "$STATE/kernel-runs-i386"; STANDIN_UNINSTALLABLE="wine32:i386" win32_setup
+# not run, with apt's own reason and the twin whose version stands in the way.
+run wine32 'touch "$STATE/kernel-runs-i386"
+            printf "libgstreamer-plugins-base1.0-0\nzlib1g\n" >"$STATE/installed"
+            printf "libgstreamer-plugins-base1.0-0 1.22.0-3+deb12u7\nzlib1g 1:1.2.13.dfsg-1\n" >"$STATE/versions"
+            printf "libgstreamer-plugins-base1.0-0:i386 1.22.0-3+deb12u6\nzlib1g:i386 1:1.2.13.dfsg-1\n" >"$STATE/candidates"
+            STANDIN_UNINSTALLABLE="wine32:i386" win32_setup
             echo "runs=$VARNHOLT_WIN32_RUNS why=$VARNHOLT_WIN32_WHY"'
 expect "the set-up goes on without Wine's 32-bit half" test "$status" -eq 0
 expect "32-bit Windows programs are not run" says 'runs=no '
-expect "the reason is apt's, down to the package in the way" \
-  says "why=Wine's 32-bit half cannot be installed: apt-get could not install wine32:i386 libodbc2:i386 libsqliteodbc:i386: Unable to correct problems, you have held broken packages; libwine:i386 : Depends: libgstreamer-plugins-base1.0-0:i386 (>= 1.0.0) but it is not going to be installed"
+expect "the reason is apt's, with the twin out of step" \
+  says "why=Wine's 32-bit half cannot be installed: apt-get could not install wine32:i386 libodbc2:i386 libsqliteodbc:i386: Error, pkgProblemResolver::Resolve generated breaks, this may be caused by held packages; the lists apt has offer no i386 twin at the version installed here of libgstreamer-plugins-base1.0-0 1.22.0-3+deb12u7 (i386: 1.22.0-3+deb12u6)"
 expect "the i386 architecture was added for it" grep -qx i386 "$STATE/arches"
 
 # A kernel without 32-bit programs, and an emulator the kernel does not take.
@@ -152,7 +171,8 @@ run no_compiler 'STANDIN_UNINSTALLABLE=cmake setup_build_tools; echo "went on"'
 expect "a missing compiler or CMake stops the command" test "$status" -ne 0
 expect "... before anything else" test "$(grep -c 'went on' "$out")" -eq 0
 expect "... saying what and why in one line" \
-  says "Cannot go on: the compilers, CMake and the build's libraries cannot be installed. apt-get could not install"
+  says "Cannot go on: the compilers, CMake and the build's libraries cannot be installed. apt-get could not install cmake ninja-build"
+expect "... in apt's words" says "Unable to correct problems, you have held broken packages; cmake : Depends: cmake-data (= 3.25.1-1) but 3.25.0-1 is to be installed"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
