@@ -33,7 +33,7 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/resources/Varnholt.rc ${PROJECT_SO
 
 # The archive: the DLL, the scorer, the operator's README.txt, LICENSE, the
 # third-party notices as this machine's packages give them, SHA256SUMS. Made
-# by Debian's interpreter (scripts/deps.sh installs it), whatever else
+# by Debian's interpreter (scripts/lib/varnholt.sh installs it), whatever else
 # "python3" names on this machine.
 find_program(VARNHOLT_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(release_dir ${CMAKE_BINARY_DIR}/release)

@@ -8,21 +8,29 @@
 # The 64-bit build then runs the same log and must report the same. Last, the
 # standalone scorer scores a real contest log with the same rules.
 #
-# On a machine that cannot run 32-bit programs at all (see scripts/win32.sh)
-# the 64-bit build stands in, and the job says so.
+# Where this machine cannot run 32-bit Windows programs (a kernel without
+# them and no emulator, or Wine's 32-bit half not to be had from the package
+# archive), the 64-bit build stands in, and the job says so at its start and
+# at its end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
-. scripts/deps.sh
-. scripts/win32.sh
-ensure_packages "${WINE_PACKAGES[@]}"
+. scripts/lib/varnholt.sh
+setup_build_tools
+setup_wine
+pkg_try "the pictures' converter to PNG" "${VARNHOLT_PICTURE_PACKAGES[@]}" || true
 win32_setup
-. scripts/display.sh
+if [ "$VARNHOLT_WIN32_RUNS" = no ]; then
+  ran="the 64-bit build, dist/win64/Varnholt.dll, in place of the shipping 32-bit DLL, because $VARNHOLT_WIN32_WHY"
+else
+  ran="the shipping 32-bit DLL, dist/win32/Varnholt.dll ($VARNHOLT_WIN32_WHY)"
+fi
+echo "== this job runs $ran"
+build_presets native win32 win64
+display_start
 
 if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   echo
   echo "== the shipping plug-in, dist/win32/Varnholt.dll, in the 32-bit stand-in host, on data/sample.log"
-  echo "   ($VARNHOLT_WIN32_WHY)"
   # At 100 % whatever scale the prefix was left at.
   VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh
   echo
@@ -40,10 +48,11 @@ if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   fi
 else
   echo
-  echo "== NOTE: $VARNHOLT_WIN32_WHY;"
-  echo "   the 64-bit build, dist/win64/Varnholt.dll, stands in for the shipping 32-bit DLL"
-  echo "== the plug-in in the 64-bit stand-in host, on data/sample.log"
-  VARNHOLT_STANDIN=dist/win64/standin.exe scripts/run-standin.sh
+  echo "== the plug-in's 64-bit build, dist/win64/Varnholt.dll, in the 64-bit stand-in host, on data/sample.log"
+  VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win64/standin.exe scripts/run-standin.sh
+  echo
+  echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
+  VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win64/standin.exe scripts/run-standin.sh | tail -n 12
 fi
 echo
 echo "== the standalone scorer on data/reallogs/k9ct.log"
@@ -53,3 +62,4 @@ echo "The plug-in: dist/win32/Varnholt.dll (shipping, 32-bit) and dist/win64/Var
 echo "The stand-in host beside each: standin.exe. The window's pictures: dist/statistics.png,"
 echo "and at 150 %: dist/statistics-150.png."
 echo "The standalone scorer: build/native/varnholt-score, and varnholt-score.exe beside each DLL."
+echo "This job ran $ran."

@@ -21,8 +21,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-. scripts/deps.sh
-ensure_packages git "${NATIVE_PACKAGES[@]}" "${MINGW_PACKAGES[@]}"
+. scripts/lib/varnholt.sh
+setup_build_tools
 
 dirty=no
 case "${1:-}" in

@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# The whole test suite: builds everything, then runs the native tests, the
-# shipping 32-bit DLL's entry points in a CPU emulator, the Windows tests of
-# both DLLs under Wine (on a virtual display; the 32-bit ones wherever this
-# machine can run 32-bit programs), the native tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a
-# short, bounded time; between them, the release is made and checked
-# (tests/release/check_release.sh). Every step runs; a summary at the end
-# names what ran on which DLL, and the command fails when any step failed.
+# The whole test suite. Each build is CMakePresets.json's workflow of the
+# same name (configure, build, test): the native tests; the shipping 32-bit
+# DLL's Windows tests under Wine, wherever this machine can run 32-bit
+# programs, and its entry points in a CPU emulator; the 64-bit DLL's Windows
+# tests; the release, made and checked (tests/release/check_release.sh); the
+# native tests again under the sanitizers; each fuzzer for a short, bounded
+# time. Every step runs. A summary at the end names what ran on which DLL and
+# what could not run and why; the command fails when a step failed, or when
+# nothing at all executed the shipping 32-bit DLL.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
-. scripts/deps.sh
-. scripts/win32.sh
-ensure_packages "${WINE_PACKAGES[@]}"
+. scripts/lib/varnholt.sh
+setup_build_tools
+setup_wine
 win32_setup
+display_start
 
 summary=()
 failed=0
+dll32_ran=()
 logs=build/test-logs
 mkdir -p "$logs"
 
@@ -41,27 +43,51 @@ step() {
   fi
 }
 
-step "native tests (build/native)" ctest --test-dir build/native --output-on-failure
-step "dist/win32/Varnholt.dll: entry points in a CPU emulator" tests/emu/run.sh dist/win32/Varnholt.dll
+# not_run NAME WHY: a step that could not run, named in the summary.
+not_run() {
+  summary+=("NOT RUN $1, because $2")
+}
 
-. scripts/display.sh
+# Without Wine's 32-bit half only the export table and imports are read.
+win32_without_wine() {
+  cmake --preset win32 && cmake --build --preset win32 && ctest --preset win32 --label-exclude wine
+}
+
+step "native: build and tests (build/native)" cmake --workflow --preset native
 if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
-  step "dist/win32/Varnholt.dll: Windows tests under Wine ($VARNHOLT_WIN32_WHY)" \
-    ctest --test-dir build/win32 --output-on-failure
+  step "dist/win32/Varnholt.dll: build and Windows tests under Wine ($VARNHOLT_WIN32_WHY)" \
+    cmake --workflow --preset win32
+  dll32_ran+=("Wine")
 else
-  step "dist/win32/Varnholt.dll: export table and imports only" \
-    ctest --test-dir build/win32 --output-on-failure --label-exclude wine
-  summary+=("SKIPPED dist/win32/Varnholt.dll: the Windows tests under Wine, because $VARNHOLT_WIN32_WHY;"
-            "        the CPU emulator's checks above are all that executed the shipping DLL")
+  step "dist/win32/Varnholt.dll: build, export table and imports" win32_without_wine
+  not_run "dist/win32/Varnholt.dll: the Windows tests under Wine" "$VARNHOLT_WIN32_WHY"
 fi
-step "dist/win64/Varnholt.dll: Windows tests under Wine" ctest --test-dir build/win64 --output-on-failure
+if pkg_try "the CPU emulator's packages" "${VARNHOLT_EMU_PACKAGES[@]}"; then
+  step "dist/win32/Varnholt.dll: entry points in a CPU emulator" tests/emu/run.sh dist/win32/Varnholt.dll
+  dll32_ran+=("the CPU emulator")
+else
+  not_run "dist/win32/Varnholt.dll: entry points in a CPU emulator" "$VARNHOLT_PKG_WHY"
+fi
+step "dist/win64/Varnholt.dll: build and Windows tests under Wine" cmake --workflow --preset win64
 step "the release (scripts/release.sh): a second build from other folders compared byte for byte, the 32-bit archive as an operator uses it" \
   tests/release/check_release.sh
+step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer (build/asan)" cmake --workflow --preset asan
+if pkg_try "the fuzzers' compiler" "${VARNHOLT_FUZZ_PACKAGES[@]}"; then
+  step "fuzzers, ${VARNHOLT_FUZZ_SECONDS:-15} s each (build/fuzz)" cmake --workflow --preset fuzz
+else
+  summary+=("FAILED  fuzzers: $VARNHOLT_PKG_WHY")
+  failed=$((failed + 1))
+fi
 
-step "native tests under the sanitizers (build/asan)" scripts/sanitizers.sh
-step "fuzzers, ${VARNHOLT_FUZZ_SECONDS:-15} s each" scripts/fuzz.sh "${VARNHOLT_FUZZ_SECONDS:-15}"
+if [ ${#dll32_ran[@]} -eq 0 ]; then
+  summary+=("FAILED  nothing executed the shipping 32-bit DLL: neither Wine nor the CPU emulator could run here")
+  failed=$((failed + 1))
+fi
 
 echo
 echo "== summary"
 printf '%s\n' "${summary[@]}"
+if [ ${#dll32_ran[@]} -gt 0 ]; then
+  echo "The shipping 32-bit DLL was executed by: $(printf '%s' "${dll32_ran[0]}"; printf ' and %s' "${dll32_ran[@]:1}")."
+fi
 [ "$failed" -eq 0 ]

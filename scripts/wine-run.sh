@@ -3,8 +3,8 @@
 # Wine prefix (made on first use), quietly. ctest of both Windows builds uses
 # it as the cross-compiling emulator.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX="${VARNHOLT_WINEPREFIX:-$here/build/wineprefix}"
+. "$(dirname "$0")/lib/varnholt.sh"
+export WINEPREFIX="$VARNHOLT_WINEPREFIX"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No prompts to install Mono or Gecko: the tests need neither.

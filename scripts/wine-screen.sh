@@ -10,8 +10,8 @@
 #
 #   scripts/wine-screen.sh [--dpi N] [--screen WxH] PROGRAM [ARGS...]
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-wine_run=$here/wine-run.sh
+. "$(dirname "$0")/lib/varnholt.sh"
+wine_run=$VARNHOLT_ROOT/scripts/wine-run.sh
 dpi="" screen=""
 while [ $# -gt 0 ]; do
   case $1 in
@@ -62,5 +62,5 @@ while IFS= read -r line; do
 done < <("$wine_run" explorer "/desktop=varnholt-$screen,$screen" cmd /c "$command & echo $marker=%errorlevel%")
 # Until that desktop has gone, Wine starts the next programs on it as well:
 # wait for this prefix's processes to end.
-WINEPREFIX="${VARNHOLT_WINEPREFIX:-$(dirname "$here")/build/wineprefix}" timeout 30 wineserver -w || true
+WINEPREFIX="$VARNHOLT_WINEPREFIX" timeout 30 wineserver -w || true
 exit "$status"

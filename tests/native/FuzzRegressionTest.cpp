@@ -1,6 +1,6 @@
 // Regression tests for faults that the sanitizer runs and the fuzz targets
 // found. Each test keeps the smallest input that showed its fault; most of
-// them only fail visibly in the sanitizer build (scripts/sanitizers.sh), where
+// them only fail visibly in the sanitizer build (preset asan), where
 // undefined behaviour stops the program.
 #include <gtest/gtest.h>
 

@@ -14,13 +14,12 @@
 #     archive's varnholt-score.exe on a real log.
 # Prints how long the release and the checks took.
 #
-#   tests/release/check_release.sh   (after scripts/build.sh)
+#   tests/release/check_release.sh   (after the builds win32, win64 and native)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-. scripts/deps.sh
-ensure_packages python3 python3-pefile
-. scripts/win32.sh
+. scripts/lib/varnholt.sh
+pkg_require "the release check's reader of Windows programs" python3 python3-pefile
 win32_setup >/dev/null
 
 passed=0
@@ -130,7 +129,7 @@ done
 if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   echo
   echo "== the archive's programs under Wine ($VARNHOLT_WIN32_WHY)"
-  . scripts/display.sh
+  display_start
   work=$unpacked/runs
   mkdir -p "$work"
   # The stand-in host with the DLL from the archive: the window's report is
