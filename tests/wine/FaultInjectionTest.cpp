@@ -209,8 +209,8 @@ class Faults : public host::HostFixture {
 };
 
 // What scenes call without a fault: the log scanned into the report; the
-// library pinned, the window built and its report scanned; the window ended (its release posted,
-// its fonts deleted, its placement saved).
+// library pinned, the window built and its report scanned; the window ended
+// (its release posted, its fonts deleted, its placement saved).
 const std::vector<std::string> kScans{"SQLAllocHandle", "SQLExecDirect", "SQLFetch", "SQLFreeHandle",
                                       "SetWindowTextA"};
 const std::vector<std::string> kBuildsAndScans{"GetModuleHandleExA", "CreateWindowExA", "CreateFontA",
