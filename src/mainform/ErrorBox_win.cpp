@@ -7,17 +7,11 @@
 #include <string>
 
 #include "common/HostPath_win.h"
-#include "common/LibraryHold_win.h"
 #include "mainform/ErrorText.h"
 
 namespace varnholt {
 
-namespace {
-bool suppressed = false;
-}  // namespace
-
 void ShowErrorBox(std::string_view message) noexcept {
-  if (suppressed) return;
   try {
     const std::string caption = ErrorBoxCaption(HostExecutablePath());
     const std::string text = ErrorBoxText(message);
@@ -25,16 +19,14 @@ void ShowErrorBox(std::string_view message) noexcept {
     // a box hidden behind it would leave the host looking usable. The
     // system-modal kind is the application-modal one made always-on-top
     // (WS_EX_TOPMOST), which MB_TOPMOST alone does not give everywhere.
-    // The box's loop runs the host's messages: a handler may unload the
-    // library in there.
-    HoldLibraryWhileMessagesRun();
+    // The box's loop runs the host's messages, where a handler may unload
+    // the library: boxes come only with a window, and _Run pins the library
+    // before it builds one (DoMain_win.cpp).
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
   } catch (...) {
     // Out of memory while reporting: nothing sensible is left to show.
   }
 }
-
-void SuppressErrorBoxes() noexcept { suppressed = true; }
 
 const char* CurrentFailureText() noexcept {
   try {

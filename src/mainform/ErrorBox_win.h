@@ -11,10 +11,6 @@ namespace varnholt {
 // Shows the box and returns when the user has dismissed it. Never fails.
 void ShowErrorBox(std::string_view message) noexcept;
 
-// From now on ShowErrorBox shows nothing. For the library's unloading: a
-// box's message loop would run the host's code under the loader lock.
-void SuppressErrorBoxes() noexcept;
-
 // Inside a catch block: the text of the failure being handled ("Out of
 // memory" for an allocation that failed). Valid while that block runs.
 const char* CurrentFailureText() noexcept;

@@ -105,8 +105,7 @@ FormLife::Actions FormLife::PostRefused() {
 }
 
 FormLife::Actions FormLife::ReleaseMessage() {
-  if (stage_ != Stage::Open && stage_ != Stage::Releasing) return {};
-  stage_ = Stage::Releasing;
+  if (stage_ != Stage::Releasing) return {};
   if (work_ > 1) {  // more than this message: work of the window is on the stack
     destroyWhenIdle_ = true;
     return {};

@@ -76,7 +76,7 @@ class FormLife {
   Actions Release();
   // The release message could not be posted: the thread's queue is full.
   Actions PostRefused();
-  // The release message arrived (or the library's unloading sent it).
+  // The release message arrived: it is carried out only after a release.
   Actions ReleaseMessage();
   // DestroyNow's DestroyWindow has returned.
   Actions DestroyDone();

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/LibraryHold_win.h"
 #include "common/PluginError.h"
 #include "mainform/ErrorBox_win.h"
 #include "mainform/KeyCollation.h"
@@ -15,11 +14,6 @@
 #include "resources/ResourceIds.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
-
-// The window classes' procedures as the system calls them: entries of the
-// library's own (LibraryEntries_win.cpp) over the bodies at the end.
-extern "C" LRESULT CALLBACK varnholt_FormProc(HWND, UINT, WPARAM, LPARAM);
-extern "C" LRESULT CALLBACK varnholt_PanelProc(HWND, UINT, WPARAM, LPARAM);
 
 namespace varnholt {
 
@@ -117,6 +111,9 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM monitors) noe
   return TRUE;
 }
 
+// Registered for the rest of the process: a class is registered only once the
+// library is pinned, so its procedure's code outlives it, and the next
+// window finds it still there.
 void RegisterOnce(const char* name, WNDPROC proc) {
   WNDCLASSEXA existing = {};
   existing.cbSize = sizeof existing;
@@ -133,9 +130,9 @@ void RegisterOnce(const char* name, WNDPROC proc) {
 
 // Processes every message waiting in the thread's queue, without waiting for
 // new ones. A quit request belongs to the host's own loop: it is posted again
-// so that the host still sees it, and processing stops there.
+// so that the host still sees it, and processing stops there. A host
+// handler may unload the library in here: it is pinned (DoMain_win.cpp).
 void ProcessMessages() {
-  HoldLibraryWhileMessagesRun();  // a host handler may unload the library in here
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -147,69 +144,12 @@ void ProcessMessages() {
   }
 }
 
-// A window of this library's class `name`.
-bool IsOurs(HWND window, const char* name) {
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  return std::strcmp(cls, name) == 0 &&
-         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == ModuleInstance();
-}
-
-struct OurForms {
-  HWND found[16];
-  int count;
-};
-
-BOOL CALLBACK CollectOurForm(HWND window, LPARAM forms) {
-  auto& list = *reinterpret_cast<OurForms*>(forms);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsOurs(window, design::kFormClassName) && list.count < 16)
-    list.found[list.count++] = window;
-  return TRUE;
-}
-
-BOOL CALLBACK DisarmOurPanel(HWND window, LPARAM) {
-  if (IsOurs(window, kPanelClass))
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-  return TRUE;
-}
-
 }  // namespace
-
-void UnregisterWindowClasses() noexcept {
-  UnregisterClassA(design::kFormClassName, ModuleInstance());
-  UnregisterClassA(kPanelClass, ModuleInstance());
-}
-
-// Runs inside DllMain, under the loader lock: it loads nothing, waits for no
-// other thread and shows no box. A window of this thread is destroyed at once
-// through the release's own path, which saves the placement (registry calls
-// of an already loaded advapi32) and frees the statement, fonts and lists.
-// Another thread's window cannot be destroyed from here, and sending to that
-// thread could deadlock on the loader lock: it gets the system's default
-// window procedure instead of ours and a posted close, which that procedure
-// turns into its destruction on its own thread.
-void DestroyWindowsAtUnload() noexcept {
-  SuppressErrorBoxes();
-  OurForms forms = {};
-  EnumWindows(CollectOurForm, reinterpret_cast<LPARAM>(&forms));
-  for (int i = 0; i < forms.count; ++i) {
-    const HWND window = forms.found[i];
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
-      SendMessageA(window, kReleaseMessage, 0, 0);
-    } else {
-      EnumChildWindows(window, DisarmOurPanel, 0);
-      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-      PostMessageA(window, WM_CLOSE, 0, 0);
-    }
-  }
-}
 
 TfmMainForm::TfmMainForm(QsoRecord& qso, GoneHandler onGone) : qso_(qso), onGone_(onGone) {
   // Build the designed window, hidden.
-  RegisterOnce(design::kFormClassName, varnholt_FormProc);
-  RegisterOnce(kPanelClass, varnholt_PanelProc);
+  RegisterOnce(design::kFormClassName, FormProc);
+  RegisterOnce(kPanelClass, PanelProc);
   dpi_ = ScreenDpi();
   const Rect designed = DesignedWindowRect(dpi_);
   hwnd_ = CreateWindowExA(WS_EX_TOPMOST, design::kFormClassName, kForm.caption,
@@ -536,17 +476,3 @@ LRESULT CALLBACK TfmMainForm::PanelProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 }  // namespace varnholt
-
-extern "C" {
-
-LRESULT CALLBACK varnholt_FormProcBody(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const varnholt::LibraryEntry entry;
-  return varnholt::TfmMainForm::FormProc(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK varnholt_PanelProcBody(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const varnholt::LibraryEntry entry;
-  return varnholt::TfmMainForm::PanelProc(hwnd, message, wParam, lParam);
-}
-
-}  // extern "C"

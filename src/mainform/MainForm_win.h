@@ -21,14 +21,6 @@ namespace varnholt {
 
 class QsoRecord;
 
-// Destroys every statistics window of this library on this thread as a
-// release destroys it (the placement saved on the way out), and disarms any
-// on another thread, so that no window outlives the library's code. For the
-// library's unloading only: error boxes are off from then on.
-void DestroyWindowsAtUnload() noexcept;
-// Unregisters the window classes this library registered.
-void UnregisterWindowClasses() noexcept;
-
 class TfmMainForm {
  public:
   // Told once that the window is no longer to be used: when it is closed for
@@ -61,11 +53,6 @@ class TfmMainForm {
   std::int32_t ScoreQso(const QsoView& qso, ScoreMode mode);
   void ShowStatistics();
 
-  // The window classes' procedures, which the system reaches through the
-  // library's entries.
-  static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
  private:
   ~TfmMainForm();  // only the window's own destruction deletes it
 
@@ -92,6 +79,8 @@ class TfmMainForm {
   void SetReportText(const std::string& text);
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
   HWND panel_ = nullptr;

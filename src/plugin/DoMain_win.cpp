@@ -2,14 +2,22 @@
 // window. They are the boundary with the host: nothing thrown inside may
 // cross it, because an exception unwinding into the host ends the host's
 // process. _Release swallows every failure; the others report it in the
-// error box and answer 0. Each export is an entry of the library's own
-// (LibraryHold_win.h) over its body here, so that a host unloading the
-// library among messages the body processed gets its call back first.
+// error box and answer 0.
+//
+// The library's life: before it builds a window, _Run pins the library,
+// which then stays mapped until the process ends, whatever FreeLibrary calls
+// follow. From then on its code runs among the host's messages (the window's
+// procedures, the messages a re-scan or an error box processes), where a
+// host handler may unload its plug-ins at any moment; pinned, the library is
+// never unmapped under its own frames or its window. Without a window
+// nothing of it processes messages, and a host that never opens one loads
+// and unloads it freely. There is no DllMain of ours (the runtime's answers
+// TRUE): nothing is set up at load, nothing is left to tear down under the
+// loader lock, and the window ends only through its own messages.
 #include <windows.h>
 
 #include <cstdint>
 
-#include "common/LibraryHold_win.h"
 #include "mainform/ErrorBox_win.h"
 #include "mainform/MainForm_win.h"
 #include "plugin/Plugin.h"
@@ -34,20 +42,24 @@ void Forget(TfmMainForm& form) {
   if (fmMainForm == &form) fmMainForm = nullptr;
 }
 
+// Keeps this library mapped until the process ends. Taken again for every
+// window built (pinning a pinned library changes nothing). False when the
+// system refuses it.
+bool PinLibrary() {
+  HMODULE self = nullptr;
+  return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCSTR>(&PinLibrary), &self) != FALSE;
+}
+
 }  // namespace
 
 extern "C" {
 
-// An entry that finds no window processes no messages (nothing it does can
-// fail into an error box either), so it is not counted: the host's calls
-// without a window leave the library's own data as they found it.
-VARNHOLT_HOSTCALL void varnholt_GetInfo(void* infoRecord) {
-  const LibraryEntry entry(fmMainForm != nullptr);
+VARNHOLT_HOSTCALL void _GetInfo(void* infoRecord) {
   ReportingFailures([&] { WritePluginInfo(infoRecord); });
 }
 
-VARNHOLT_HOSTCALL std::int32_t varnholt_GetScore(const void* hostRecord) {
-  const LibraryEntry entry(fmMainForm != nullptr);
+VARNHOLT_HOSTCALL std::int32_t _GetScore(const void* hostRecord) {
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
@@ -55,8 +67,7 @@ VARNHOLT_HOSTCALL std::int32_t varnholt_GetScore(const void* hostRecord) {
   });
 }
 
-VARNHOLT_HOSTCALL std::int32_t varnholt_AddQSO(const void* hostRecord) {
-  const LibraryEntry entry(fmMainForm != nullptr);
+VARNHOLT_HOSTCALL std::int32_t _AddQSO(const void* hostRecord) {
   return ReportingFailures([&]() -> std::int32_t {
     CurrentQso().CopyFrom(hostRecord);
     if (fmMainForm == nullptr) return 0;
@@ -69,18 +80,22 @@ VARNHOLT_HOSTCALL std::int32_t varnholt_AddQSO(const void* hostRecord) {
   });
 }
 
-VARNHOLT_HOSTCALL void varnholt_GrabNumber(const void* hostRecord, void* numberSlot) {
-  const LibraryEntry entry(fmMainForm != nullptr);
+VARNHOLT_HOSTCALL void _GrabNumber(const void* hostRecord, void* numberSlot) {
   ReportingFailures([&] {
     CurrentQso().CopyFrom(hostRecord);
     WriteSlot(static_cast<std::uint8_t*>(numberSlot), "");
   });
 }
 
-VARNHOLT_HOSTCALL HWND varnholt_Run(std::int32_t /*ignored*/, const void* hostRecord) {
-  const LibraryEntry entry;
+VARNHOLT_HOSTCALL HWND _Run(std::int32_t /*ignored*/, const void* hostRecord) {
   return ReportingFailures([&]() -> HWND {
     if (fmMainForm == nullptr) {
+      // Unpinned, nothing of the library may process messages: a host
+      // handler unloading it in there would crash the host. So without the
+      // pin there is no window, nor an error box to say so (its loop
+      // processes messages too): the host gets no handle, as for a window
+      // that cannot be built, and the next _Run tries again.
+      if (!PinLibrary()) return nullptr;
       // An existing window ignores the record; a new one is built from it.
       CurrentQso().CopyFrom(hostRecord);
       fmMainForm = new TfmMainForm(CurrentQso(), Forget);
@@ -92,8 +107,7 @@ VARNHOLT_HOSTCALL HWND varnholt_Run(std::int32_t /*ignored*/, const void* hostRe
   });
 }
 
-VARNHOLT_HOSTCALL void varnholt_Release() {
-  const LibraryEntry entry;
+VARNHOLT_HOSTCALL void _Release() {
   try {
     TfmMainForm* form = fmMainForm;
     fmMainForm = nullptr;
@@ -103,21 +117,4 @@ VARNHOLT_HOSTCALL void varnholt_Release() {
   }
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // Only the minimum here: the loader lock is held. When the library is
-  // unloaded by FreeLibrary (not at process end, when it no longer matters),
-  // a window of ours would outlive its window procedure's code, released or
-  // not: the host's next message turn would crash. It goes now, as a release
-  // would end it, and with it the classes.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-    const LibraryEntry entry;  // the window's procedure runs inside it
-    fmMainForm = nullptr;
-    DestroyWindowsAtUnload();
-    UnregisterWindowClasses();
-    ReleaseLibraryHoldAtUnload();
-  }
-  return TRUE;
-}
-
 }  // extern "C"
-

@@ -52,7 +52,7 @@ class World {
       case 5: Post(Pick(2) ? Message::EndSession : Message::GoOnSession); break;
       case 6: Serve(depth); break;
       case 7: Turn(); break;
-      case 8: Call("unload", [&] { Dispatch(Message::Release, depth, /*sent=*/true); }); break;
+      case 8: Post(Message::Release); break;  // not from a release: someone else's post
     }
   }
 
@@ -79,16 +79,21 @@ class World {
     for (std::size_t n = queue_.size(); n > 0 && !queue_.empty(); --n) {
       const Message m = queue_.front();
       queue_.pop_front();
-      Dispatch(m, depth, false);
+      Dispatch(m, depth);
     }
   }
 
-  void Dispatch(Message m, int depth, bool sent) {
-    if (!alive_ || (sent && deleted_)) return;
+  void Dispatch(Message m, int depth) {
+    if (!alive_) return;
     trace_ += " msg" + std::to_string(static_cast<int>(m));
     Begin();
     switch (m) {
-      case Message::Release: Carry(life_.ReleaseMessage()); break;
+      case Message::Release: {
+        const Actions a = life_.ReleaseMessage();
+        EXPECT_TRUE(released_ || !a.destroyNow) << "destroyed by a release message no release posted;" << trace_;
+        Carry(a);
+        break;
+      }
       case Message::Rescan: if (life_.RescanMessage()) Rescan(depth + 1); break;
       case Message::Click: if (!disabled_) Rescan(depth + 1); break;
       case Message::Close:

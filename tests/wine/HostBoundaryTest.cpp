@@ -1,7 +1,7 @@
-// What a host may do to the plug-in at the edges of its life: unload it with
-// its window still there, refuse the window's controls, ask for the window
-// again while it is being shown, end the session in the middle of a scan.
-// The host's process goes on, its heap intact, with no window of ours left.
+// What a host may do to the plug-in at the edges of its life: refuse the
+// window's controls, ask for the window again while it is being shown, end
+// the session in the middle of a scan (unloading it: UnloadTest.cpp). The
+// host's process goes on, its heap intact, with no window of ours left.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,24 +14,6 @@ using host::FormWindows;
 using host::HeapsValid;
 
 class HostBoundary : public host::HostFixture {};
-
-TEST_F(HostBoundary, UnloadingEndsTheWindowAndSavesItsPlacement) {
-  for (bool released : {true, false}) {
-    host::ForgetPlacement();
-    host::LoadPlugin();
-    const HWND form = Run();
-    ASSERT_TRUE(IsWindowVisible(form));
-    if (released) plugin.Release();  // in the same handler: the loop has not run
-    host::UnloadPlugin();
-    EXPECT_FALSE(IsWindow(form)) << (released ? "released" : "not released");
-    host::PumpMessages();  // the host's loop runs on
-    EXPECT_EQ(FormWindows(), 0);
-    EXPECT_EQ(host::StoredPlacementText("Visible"), "1");
-    EXPECT_TRUE(HeapsValid());
-  }
-  host::LoadPlugin();
-  EXPECT_TRUE(boxes.Seen().empty());
-}
 
 // Refuses the creation of the statistics window's report box, as a host's or
 // an accessibility tool's hook may.

@@ -46,6 +46,7 @@ namespace {
   X(ODBC32, SQLGetDiagRec, SQL_ERROR, 0, false)                                    \
   X(ODBC32, SQLFreeHandle, SQL_ERROR, 0, true)                                     \
   X(KERNEL32, GetModuleFileNameA, 0, ERROR_INSUFFICIENT_BUFFER, false)             \
+  X(KERNEL32, GetModuleHandleExA, FALSE, ERROR_NOT_ENOUGH_MEMORY, false)          \
   X(msvcrt, malloc, 0, 0, false)                                                   \
   X(msvcrt, calloc, 0, 0, false)                                                   \
   X(msvcrt, realloc, 0, 0, false)

@@ -1,17 +1,46 @@
-// A host that unloads its plug-ins from one of its own message handlers,
-// reached while the plug-in's code is processing messages: the re-scan of a
-// big log, or an error box's loop. The host's process must live on, its heap
-// intact, and the library go once its code is off the stack.
+// A host that unloads the plug-in with its window open: from its own loop,
+// or from one of its message handlers reached while the plug-in's code is
+// processing messages (the re-scan of a big log, an error box's loop);
+// after _Release, as a host is meant to, or without it (a host's fault).
+// The host's process must live on with its heap intact, the library stay
+// mapped (it pinned itself before it built the window), and the window go
+// at the next turn of the host's loop when released, or else stay and work
+// until the host, having loaded the library again, releases it.
+// And a host that never opens the window unloads the library for good.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "HostFixture.h"
 
 namespace {
 
 constexpr UINT kUnload = WM_APP + 1;
+
+HMODULE Mapped() { return GetModuleHandleA("Varnholt.dll"); }
+
+// Plain tests run before the parameterised ones: this one sees a process in
+// which no window was ever opened, and says so if it does not.
+TEST(WindowNeverOpened, EveryFreeLibraryUnmapsTheLibrary) {
+  ASSERT_EQ(Mapped(), nullptr) << "a test before this one loaded the library";
+  for (int round = 0; round < 2; ++round) {
+    host::Plugin& plugin = host::LoadPlugin();
+    unsigned char info[host::Record::kSize] = {};
+    plugin.GetInfo(info);
+    if (round == 1) {  // a host scoring without the window
+      host::Record r;
+      r.Contact("UR5ABC", "20M", "CW");
+      plugin.GetScore(r.data());
+      plugin.AddQSO(r.data());
+      plugin.GrabNumber(r.data(), info);
+      plugin.Release();
+    }
+    host::UnloadPlugin();
+    EXPECT_EQ(Mapped(), nullptr) << "round " << round;
+  }
+}
 
 // What the host's handler does when its message comes.
 struct Unloader {
@@ -59,23 +88,55 @@ class Unload : public host::HostFixture, public ::testing::WithParamInterface<bo
     RegisterClassA(&wc);
     unloader = {GetParam(), 0, CreateWindowExA(0, "UnloadingHost", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                                wc.hInstance, nullptr)};
+    module = plugin.module;
   }
   void TearDown() override {
     DestroyWindow(unloader.window);
     HostFixture::TearDown();
   }
 
-  // The host's loop runs on for ten seconds; then nothing of the plug-in is
-  // left, and its window went as a release ends it.
-  void ExpectGoneCleanly() {
-    host::PumpUntil([] { return false; }, 10000);
+  // After the host's handler has run: the window is still there, the
+  // library still mapped. A released window goes at the loop's next turn
+  // with its placement saved; an unreleased one lives on and re-scans the
+  // log (`table`, which held `rows` rows) until the host loads the library
+  // again, gets the same window from _Run and releases it.
+  void ExpectAsTheHostLeftIt(HWND form, const std::string& table, int rows) {
     EXPECT_EQ(unloader.calls, 1);
+    EXPECT_TRUE(IsWindow(form)) << "ended inside FreeLibrary";
+    EXPECT_EQ(Mapped(), module);
+    host::PumpMessages();
+    if (GetParam()) {
+      EXPECT_EQ(host::FormWindows(), 0) << "the released window outlived the loop's turn";
+    } else {
+      EXPECT_TRUE(IsWindowVisible(form));
+      db.Execute("CREATE TABLE IF NOT EXISTS " + table + " AS SELECT * FROM Log WHERE 0");
+      db.Insert("UR5ABC", "20M", "CW", "599 1234", "UR", table);
+      SendMessageA(host::RecalcButton(form), BM_CLICK, 0, 0);
+      char total[32];
+      std::snprintf(total, sizeof total, "Total\t%6d\t", rows + 1);
+      EXPECT_NE(Report(form).find(total), std::string::npos) << Report(form);
+      EXPECT_EQ(host::LoadPlugin().module, module);
+      EXPECT_EQ(Run(table), form);
+      plugin.Release();
+      host::PumpMessages();
+      EXPECT_EQ(host::FormWindows(), 0);
+    }
+    host::PumpUntil([] { return false; }, 2000);  // the host's loop runs on
     EXPECT_TRUE(host::HeapsValid());
-    EXPECT_EQ(host::FormWindows(), 0);
-    EXPECT_EQ(GetModuleHandleA("Varnholt.dll"), nullptr) << "the library stays loaded";
     EXPECT_EQ(host::StoredPlacementText("Visible"), "1");
+    EXPECT_EQ(Mapped(), module);
   }
+
+  HMODULE module = nullptr;
 };
+
+TEST_P(Unload, FromTheHostsLoop) {
+  const HWND form = Run();
+  ASSERT_TRUE(IsWindowVisible(form));
+  SendMessageA(unloader.window, kUnload, 0, 0);
+  ExpectAsTheHostLeftIt(form, "Log", 0);
+  EXPECT_TRUE(boxes.Seen().empty());
+}
 
 TEST_P(Unload, FromAHandlerReachedDuringTheRescanOfABigLog) {
   FillLog(27000);
@@ -83,15 +144,17 @@ TEST_P(Unload, FromAHandlerReachedDuringTheRescanOfABigLog) {
   ASSERT_TRUE(IsWindowVisible(form));
   PostMessageA(unloader.window, kUnload, 0, 0);
   SendMessageA(host::RecalcButton(form), BM_CLICK, 0, 0);  // the scan processes the waiting message
-  ExpectGoneCleanly();
+  ExpectAsTheHostLeftIt(form, "Log", 27000);
+  EXPECT_TRUE(boxes.Seen().empty());
 }
 
 TEST_P(Unload, FromAHandlerReachedDuringAnErrorBox) {
   const HHOOK hook = SetWindowsHookExA(WH_CBT, UnloadAtTheBox, nullptr, GetCurrentThreadId());
-  Run("NoSuchLog");
+  const HWND form = Run("NoSuchLog");
   UnhookWindowsHookEx(hook);
   EXPECT_EQ(boxes.Seen().size(), 1u);
-  ExpectGoneCleanly();
+  ExpectAsTheHostLeftIt(form, "NoSuchLog", 0);
+  EXPECT_EQ(boxes.Seen().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, Unload, ::testing::Values(true, false),
