@@ -20,6 +20,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 using namespace varnholt;
@@ -165,6 +166,25 @@ std::string ReadStandardInput() {
   return text;
 }
 
+// A log's name as UTF-8, for the JSON. Windows hands the program its
+// arguments in the ANSI code page; elsewhere they are the bytes of the name.
+std::string NameInUtf8(const std::string& name) {
+#ifdef _WIN32
+  const int size = static_cast<int>(name.size());
+  const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+  if (units <= 0) return name;
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), units);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return name;
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
+#else
+  return name;
+#endif
+}
+
 class LogRun {
  public:
   // `countries` places the calls of log files; it and `checkList`, when
@@ -223,21 +243,26 @@ class LogRun {
 
   ExitStatus Finish() {
     const std::vector<LogLineError>& bad = scorer_.BadLines();
+    std::size_t counted = 0;  // contacts that counted despite damage in their records
     for (const LogLineError& e : bad) {
       std::cerr << kProgram << ": " << display_ << ": line " << e.line << ": " << e.message
-                << " (passed over)\n";
+                << (e.contactCounted ? " (passed over; the contact counts)\n" : " (passed over)\n");
+      counted += e.contactCounted ? 1 : 0;
     }
-    // A damaged file can lose many lines: how many, and where to look first.
-    if (bad.size() > 1) {
-      std::cerr << kProgram << ": " << display_ << ": " << bad.size()
-                << " lines passed over, the first at lines ";
+    // A damaged file can lose many lines: how many, where to look first, and
+    // how many of them cost no contact.
+    if (bad.size() > 1 || counted > 0) {
+      std::cerr << kProgram << ": " << display_ << ": " << bad.size();
+      std::cerr << (bad.size() > 1 ? " lines passed over, the first at lines " : " line passed over, at line ");
       for (std::size_t i = 0; i < std::min<std::size_t>(bad.size(), 5); ++i) {
         std::cerr << (i > 0 ? ", " : "") << bad[i].line;
       }
+      if (counted > 0)
+        std::cerr << "; " << counted << (counted > 1 ? " contacts" : " contact") << " counted despite damage";
       std::cerr << "\n";
     }
     if (options_.output == Output::Json) {
-      std::cout << json_.Object(scorer_, name_, format_) << "\n";
+      std::cout << json_.Object(scorer_, NameInUtf8(name_), format_) << "\n";
     } else {
       if (options_.output == Output::Explain) std::cout << "\n";
       std::cout << ReportLines(scorer_.BandStatistics());
