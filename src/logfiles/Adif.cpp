@@ -408,8 +408,9 @@ class AdifReader {
   }
 
   // "field NAME: its length 2 cuts a character in two (J\xC3\xBCrgen)", for a
-  // value neither count ends: the value where the count ends it, up to where
-  // it seems to end, in whole characters.
+  // value no count ends: the value where the count ends it, up to where it
+  // seems to end, in whole characters, its line breaks shown as "\n" and "\r"
+  // so that the report stays on one line.
   std::string CutValueMessage(const Tag& tag) const {
     const std::size_t begin = static_cast<std::size_t>(tag.data.data() - text_.data());
     std::size_t to = tag.end;
@@ -421,8 +422,14 @@ class AdifReader {
     return "field " + std::string(tag.name) + ": " +
            (IsContinuationByte(text_[tag.end]) ? "its length " + length + " cuts a character in two"
                                                : "its value runs on past its length " + length) +
-           " (" + (from > begin ? "..." : "") + std::string(text_.substr(from, to - from)) +
+           " (" + (from > begin ? "..." : "") + OnOneLine(text_.substr(from, to - from)) +
            (EndsValue(text_, to) ? ")" : "...)");
+  }
+
+  static std::string OnOneLine(std::string_view text) {
+    std::string out;
+    for (const char c : text) out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return out;
   }
 
   void Store(const Tag& tag, int line) {

@@ -233,6 +233,8 @@ TEST(AdifTest, LineBreaksCountedAsCrLf) {
        {"!1", "!4"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+  EXPECT_EQ(Read(Qso("K1A", FL("NOTES", "a\r\nb\nc", 5))).messages,  // one report, one line
+            std::vector<std::string>{"field NOTES: its value runs on past its length 5 (a\\r\\nb\\nc)"});
 }
 
 TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {
