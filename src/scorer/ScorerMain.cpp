@@ -14,13 +14,13 @@
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
 #include "mainform/KeyCollation.h"
+#include "scorer/ArgumentText.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #endif
 
 using namespace varnholt;
@@ -166,25 +166,6 @@ std::string ReadStandardInput() {
   return text;
 }
 
-// A log's name as UTF-8, for the JSON. Windows hands the program its
-// arguments in the ANSI code page; elsewhere they are the bytes of the name.
-std::string NameInUtf8(const std::string& name) {
-#ifdef _WIN32
-  const int size = static_cast<int>(name.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
-  if (units <= 0) return name;
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), units);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return name;
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
-  return utf8;
-#else
-  return name;
-#endif
-}
-
 class LogRun {
  public:
   // `countries` places the calls of log files; it and `checkList`, when
@@ -262,7 +243,7 @@ class LogRun {
       std::cerr << "\n";
     }
     if (options_.output == Output::Json) {
-      std::cout << json_.Object(scorer_, NameInUtf8(name_), format_) << "\n";
+      std::cout << json_.Object(scorer_, ArgumentInUtf8(name_), format_) << "\n";
     } else {
       if (options_.output == Output::Explain) std::cout << "\n";
       std::cout << ReportLines(scorer_.BandStatistics());
