@@ -5,9 +5,11 @@
 // content); the rest is the file. Whatever the bytes, the readers must
 // report every event at a line the file has, in file order, hand on
 // contacts with a call sign and a band, and every contact must reach the
-// score: counted once, or as a duplicate. A file of UTF-8 text, saved as
-// UTF-16 behind a byte order mark (the first byte chooses its byte order),
-// must be read exactly as it is: the same events with the same lines.
+// score: counted once, or as a duplicate. Damage that cost no contact is
+// reported after the contact it kept. Whatever the texts, the JSON writes
+// them in ASCII. A file of UTF-8 text, saved as UTF-16 behind a byte order
+// mark (the first byte chooses its byte order), must be read exactly as it
+// is: the same events with the same lines.
 //
 // One choice reads the bytes as a country file (--cty) instead: whatever it
 // accepts, every prefix and whole call it lists must be found again, and
@@ -27,6 +29,7 @@
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
 #include "scorer/ScoreLog.h"
+#include "scorer/ScoreOutput.h"
 
 namespace {
 
@@ -101,6 +104,7 @@ class Checker final : public ContactSink {
       EXPECT(c.dxccPrefix == info.dxccPrefix || format_ == LogFormat::Adif);
     }
     ++added;
+    unclaimedContact_ = true;
     trace += std::to_string(line) + " " + c.callSign + " " + c.band + " " + c.mode + " " + c.report + " " +
              c.dxccPrefix + "\n";
     scorer_.Add(c, line);
@@ -108,7 +112,11 @@ class Checker final : public ContactSink {
   void BadLine(const LogLineError& error) override {
     Seen(error.line);
     EXPECT(!error.message.empty());
-    trace += "!" + std::to_string(error.line) + " " + error.message + "\n";
+    if (error.contactCounted) {
+      EXPECT(unclaimedContact_ && format_ == LogFormat::Adif);
+      unclaimedContact_ = false;
+    }
+    trace += (error.contactCounted ? "~" : "!") + std::to_string(error.line) + " " + error.message + "\n";
     scorer_.BadLine(error);
   }
 
@@ -126,6 +134,7 @@ class Checker final : public ContactSink {
   LogFormat format_;
   int lines_;
   int last_ = 1;
+  bool unclaimedContact_ = false;  // a contact that no report of damage has named as kept
 };
 
 void CheckCountryFile(std::string_view text) {
@@ -204,5 +213,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   EXPECT(static_cast<std::size_t>(qsos) + scorer.Duplicates() == scorer.Contacts());
   EXPECT(!StatisticsText(scorer.BandStatistics()).empty());
+  for (const char c : JsonString(checker.trace)) EXPECT(static_cast<unsigned char>(c) < 0x80);
   return 0;
 }

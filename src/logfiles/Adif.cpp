@@ -52,19 +52,39 @@ std::size_t Utf8Size(char lead) {
   return c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
 }
 
+// How an exporter may have counted a value's length other than in bytes:
+// its UTF-8 characters, and its line breaks as CR LF where the file now holds
+// LF alone (a file moved between systems in text mode).
+enum Counting : unsigned { kCharacters = 1, kLineFeedsAsTwo = 2 };
+
+// Where a value of `length` from `at`, counted so, ends; npos when the text
+// there does not fit that count (no UTF-8, or a lone LF counted as two cut in
+// half) or when it would end past `limit`.
+std::size_t EndOfCount(std::string_view text, std::size_t at, std::size_t length, unsigned counting,
+                       std::size_t limit) {
+  limit = std::min(limit, text.size());
+  for (std::size_t counted = 0; counted < length;) {
+    if (at >= limit) return std::string_view::npos;
+    std::size_t size = 1, weight = 1;
+    if (counting & kCharacters) {
+      size = Utf8Size(text[at]);
+      if (size == 0 || size > text.size() - at) return std::string_view::npos;
+      for (std::size_t i = 1; i < size; ++i) {
+        if (!IsContinuationByte(text[at + i])) return std::string_view::npos;
+      }
+    }
+    if ((counting & kLineFeedsAsTwo) && text[at] == '\n' && (at == 0 || text[at - 1] != '\r')) weight = 2;
+    if (weight > length - counted) return std::string_view::npos;
+    counted += weight;
+    at += size;
+  }
+  return at <= limit ? at : std::string_view::npos;
+}
+
 // Where `count` UTF-8 characters from `at` end; npos when the text there is
 // no UTF-8 or ends first.
 std::size_t EndOfCharacters(std::string_view text, std::size_t at, std::size_t count) {
-  for (; count > 0; --count) {
-    if (at >= text.size()) return std::string_view::npos;
-    const std::size_t size = Utf8Size(text[at]);
-    if (size == 0 || size > text.size() - at) return std::string_view::npos;
-    for (std::size_t i = 1; i < size; ++i) {
-      if (!IsContinuationByte(text[at + i])) return std::string_view::npos;
-    }
-    at += size;
-  }
-  return at;
+  return EndOfCount(text, at, count, kCharacters, text.size());
 }
 
 // Where "<EOH>" (given as `tag`, in upper case) first occurs in any letter case.
@@ -129,6 +149,9 @@ struct Record {
   bool runTogether = false;  // it holds a known field twice
   int damageLine = 0;        // where it was first found damaged; 0 while it is not
   std::string damage;
+  // A field the contact is made of was damaged, or lies where damage could
+  // have moved it: the contact cannot be read whole.
+  bool contactInDoubt = false;
 };
 
 struct KnownField {
@@ -149,20 +172,29 @@ constexpr KnownField kKnownFields[] = {
     {"OPERATOR", &Record::op},
 };
 
+bool IsKnownField(std::string_view name) {
+  for (const KnownField& field : kKnownFields) {
+    if (EqualsIgnoringCase(name, field.name)) return true;
+  }
+  return false;
+}
+
 // What one '<' in the file turns out to be.
 struct Tag {
   enum Kind { kNotATag, kField, kEndOfRecord, kEndOfHeader, kOtherTag, kBadLength, kPastEnd, kValueCut };
   Kind kind = kNotATag;
   std::string_view name;
   std::string_view data;
-  std::size_t end = 0;  // just past the tag and its data
+  std::size_t end = 0;    // just past the tag and its data
+  std::size_t reach = 0;  // kValueCut, kBadLength: as far as its length could reach
 };
 
-// The length of a field, in bytes as the format counts it or in characters
-// as some exporters count a UTF-8 value, and where it leaves the value.
+// The length of a field, in bytes as the format counts it or as some
+// exporters count it, and where it leaves the value.
 struct FieldValue {
-  std::size_t end = 0;  // just past the value
-  bool cut = false;     // neither count ends the value: where it ends is unknown
+  std::size_t end = 0;    // just past the value
+  bool cut = false;       // no count ends the value: where it ends is unknown
+  std::size_t reach = 0;  // when cut: as far as any count reaches
 };
 
 class AdifReader {
@@ -177,16 +209,24 @@ class AdifReader {
       CheckBetweenFields(at, next == std::string_view::npos ? text_.size() : next);
       if (next == std::string_view::npos) break;
       at = next;
-      const Tag tag = ParseTag(at);
+      // A tag that a damaged field's length reaches over may be part of its
+      // value: it is read, by its bytes alone, but what it holds is in doubt.
+      const bool inDoubt = at < doubtUntil_;
+      const Tag tag = ParseTag(at, inDoubt);
       switch (tag.kind) {
         case Tag::kNotATag:
           ++at;
           continue;
         case Tag::kField:
-          Store(tag, LineAt(at));
+          if (inDoubt) {
+            Doubt(tag.name, LineAt(at));
+          } else {
+            Store(tag, LineAt(at));
+          }
           break;
         case Tag::kEndOfRecord:
           headerOpen_ = false;
+          if (inDoubt) record_.contactInDoubt = true;  // where the record ends is in doubt
           FinishRecord();
           break;
         case Tag::kEndOfHeader:
@@ -197,18 +237,28 @@ class AdifReader {
         case Tag::kOtherTag:  // a bare tag other programs may use; nothing for a contact
           break;
         case Tag::kBadLength:
-          // Where this field's data ends is unknown: give up the record and
-          // take up reading again at its "<eor>".
+          // Where this field's data ends is unknown: reading takes up again
+          // at the next tag.
           Damage(LineAt(at),
                  "field " + std::string(tag.name) +
                      (tag.data.empty() ? ": its length is not a number" : ": no '>' after its length"));
+          Doubt(tag.name, LineAt(at));
+          doubtUntil_ = std::max(doubtUntil_, tag.reach);
           ++at;
           continue;
         case Tag::kValueCut:
+          // Where the value ends is unknown: reading takes up again at the
+          // next tag after its start, and the tags its length reaches over
+          // are in doubt.
           Damage(LineAt(at), CutValueMessage(tag));
-          break;
+          Doubt(tag.name, LineAt(at));
+          doubtUntil_ = std::max(doubtUntil_, tag.reach);
+          at = static_cast<std::size_t>(tag.data.data() - text_.data());
+          continue;
         case Tag::kPastEnd:
+          // The file ends inside the record: what it lost is unknown.
           Damage(LineAt(at), "field " + std::string(tag.name) + " runs past the end of the file");
+          record_.contactInDoubt = true;
           FinishRecord();
           return;
       }
@@ -231,7 +281,9 @@ class AdifReader {
     return endOfHeader == std::string_view::npos ? begin : endOfHeader + kEndOfHeaderTag.size();
   }
 
-  Tag ParseTag(std::size_t at) const {
+  // A tag in doubt is read by its length in bytes alone: whatever it holds
+  // is not taken, so no other count is tried for it.
+  Tag ParseTag(std::size_t at, bool inDoubt) const {
     const std::size_t size = text_.size();
     Tag tag;
     std::size_t i = at + 1;
@@ -261,20 +313,34 @@ class AdifReader {
       }
       if (!hasLength || text_[i] != '>') {
         tag.kind = Tag::kBadLength;
-        if (hasLength)
+        tag.reach = at + 1;
+        if (hasLength) {
           tag.data = text_.substr(digitsBegin, i - digitsBegin);  // the length, not followed by '>'
+          // Its data would start where the '>' is missing.
+          tag.reach = static_cast<std::size_t>(std::min<std::uint64_t>(i + length, size));
+        }
         return tag;
       }
       const std::size_t dataBegin = i + 1;
+      FieldValue value;
       if (length > size - dataBegin) {
-        tag.kind = Tag::kPastEnd;
-        return tag;
+        value.end = inDoubt ? std::string_view::npos : EndOfLineFeedsAsTwo(dataBegin, length);
+        if (value.end == std::string_view::npos) {
+          tag.kind = Tag::kPastEnd;
+          return tag;
+        }
+      } else if (inDoubt) {
+        value.end = dataBegin + static_cast<std::size_t>(length);
+        value.cut = !EndsValue(text_, value.end);
+        value.reach = value.end;
+      } else {
+        value = ValueOf(dataBegin, static_cast<std::size_t>(length));
       }
-      const FieldValue value = ValueOf(dataBegin, static_cast<std::size_t>(length));
       tag.data = text_.substr(dataBegin, value.end - dataBegin);
       tag.end = value.end;
       if (value.cut) {
         tag.kind = Tag::kValueCut;
+        tag.reach = value.reach;
         return tag;
       }
     }
@@ -292,7 +358,9 @@ class AdifReader {
   // characters of a UTF-8 value instead: then the bytes end inside a
   // character or before the rest of the value, and the value is read by its
   // characters where they end it exactly (at a blank, a tag or the end).
-  // A value neither count ends is cut: it is never read short.
+  // A multi-line value may have its line breaks counted as CR LF where the
+  // file holds LF alone (EndOfLineFeedsAsTwo).
+  // A value no count ends is cut: it is never read short.
   FieldValue ValueOf(std::size_t begin, std::size_t length) const {
     const std::size_t bytesEnd = begin + length;
     if (EndsValue(text_, bytesEnd)) {
@@ -310,7 +378,26 @@ class AdifReader {
     }
     const std::size_t charsEnd = EndOfCharacters(text_, begin, length);
     if (charsEnd != std::string_view::npos && EndsValue(text_, charsEnd)) return {charsEnd, false};
-    return {bytesEnd, true};
+    const std::size_t crLfEnd = EndOfLineFeedsAsTwo(begin, length);
+    if (crLfEnd != std::string_view::npos) return {crLfEnd, false};
+    return {bytesEnd, true, charsEnd == std::string_view::npos ? bytesEnd : std::max(bytesEnd, charsEnd)};
+  }
+
+  // A value whose line breaks were counted as CR LF and are stored as LF
+  // alone runs past its text by a character a line break, into the next tag.
+  // Where the length reaches past the next tag and the value's text up to it
+  // holds line feeds, the value is read with each lone LF counted as two
+  // (in bytes, else in characters) when that ends it exactly at a blank, that
+  // tag or the end; npos otherwise.
+  std::size_t EndOfLineFeedsAsTwo(std::size_t begin, std::size_t length) const {
+    const std::size_t nextTag = std::min(text_.find('<', begin), text_.size());
+    const std::string_view upToTag = text_.substr(begin, nextTag - begin);
+    if (length <= upToTag.size() || upToTag.find('\n') == std::string_view::npos) return std::string_view::npos;
+    for (const unsigned counting : {unsigned{kLineFeedsAsTwo}, kLineFeedsAsTwo | kCharacters}) {
+      const std::size_t end = EndOfCount(text_, begin, length, counting, nextTag);
+      if (end != std::string_view::npos && EndsValue(text_, end)) return end;
+    }
+    return std::string_view::npos;
   }
 
   bool HoldsNonBlank(std::size_t from, std::size_t to) const {
@@ -321,8 +408,9 @@ class AdifReader {
   }
 
   // "field NAME: its length 2 cuts a character in two (J\xC3\xBCrgen)", for a
-  // value neither count ends: the value where the count ends it, up to where
-  // it seems to end, in whole characters.
+  // value no count ends: the value where the count ends it, up to where it
+  // seems to end, in whole characters, its line breaks shown as "\n" and "\r"
+  // so that the report stays on one line.
   std::string CutValueMessage(const Tag& tag) const {
     const std::size_t begin = static_cast<std::size_t>(tag.data.data() - text_.data());
     std::size_t to = tag.end;
@@ -334,8 +422,14 @@ class AdifReader {
     return "field " + std::string(tag.name) + ": " +
            (IsContinuationByte(text_[tag.end]) ? "its length " + length + " cuts a character in two"
                                                : "its value runs on past its length " + length) +
-           " (" + (from > begin ? "..." : "") + std::string(text_.substr(from, to - from)) +
+           " (" + (from > begin ? "..." : "") + OnOneLine(text_.substr(from, to - from)) +
            (EndsValue(text_, to) ? ")" : "...)");
+  }
+
+  static std::string OnOneLine(std::string_view text) {
+    std::string out;
+    for (const char c : text) out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return out;
   }
 
   void Store(const Tag& tag, int line) {
@@ -355,15 +449,25 @@ class AdifReader {
     }
   }
 
-  // The record cannot be read: the first thing wrong with it is reported.
+  // The record is damaged: the first thing wrong with it is reported, and
+  // it still counts if its contact is whole.
   void Damage(int line, std::string message) {
+    if (record_.line == 0) record_.line = line;
     if (record_.damageLine != 0) return;
     record_.damageLine = line;
     record_.damage = std::move(message);
   }
 
+  // The field `name` was damaged or may have been moved by damage: when the
+  // contact is made of it, the contact is in doubt.
+  void Doubt(std::string_view name, int line) {
+    if (record_.line == 0) record_.line = line;
+    if (IsKnownField(name)) record_.contactInDoubt = true;
+  }
+
   // "CALL:6>UR5ABC" between fields: a field that lost its '<', whose record
-  // then lacks it. Other text between fields is ignored, as ADIF allows.
+  // then lacks it; its length reaches over what follows as a value's would.
+  // Other text between fields is ignored, as ADIF allows.
   void CheckBetweenFields(std::size_t from, std::size_t to) {
     for (std::size_t gt = text_.find('>', from); gt < to; gt = text_.find('>', gt + 1)) {
       std::size_t i = gt;
@@ -371,6 +475,7 @@ class AdifReader {
       const std::size_t digitsEnd = i;
       while (i > from && IsDigit(text_[i - 1])) --i;
       if (i == digitsEnd || i == from || text_[i - 1] != ':') continue;
+      const std::size_t digitsBegin = i;
       const std::size_t nameEnd = --i;
       while (i > from && IsNameChar(text_[i - 1])) --i;
       if (i == nameEnd) continue;
@@ -378,9 +483,16 @@ class AdifReader {
       while (i >= from + 2 && text_[i - 1] == ' ' && IsNameChar(text_[i - 2])) {
         for (--i; i > from && IsNameChar(text_[i - 1]);) --i;
       }
-      Damage(LineAt(gt), "field " + std::string(text_.substr(i, nameEnd - i)) + " lost its '<' (" +
-                             std::string(text_.substr(i, gt + 1 - i)) + ")");
-      return;
+      const std::string_view name = text_.substr(i, nameEnd - i);
+      const int line = LineAt(gt);
+      const std::string_view tag = text_.substr(i, gt + 1 - i);
+      Damage(line, "field " + std::string(name) + " lost its '<' (" + std::string(tag) + ")");
+      Doubt(name, line);
+      std::uint64_t length = 0;
+      for (std::size_t d = digitsBegin; d < digitsEnd && length <= text_.size(); ++d)
+        length = length * 10 + static_cast<std::uint64_t>(text_[d] - '0');
+      const std::uint64_t reach = std::min<std::uint64_t>(gt + 1 + length, text_.size());
+      doubtUntil_ = std::max(doubtUntil_, static_cast<std::size_t>(reach));
     }
   }
 
@@ -389,11 +501,19 @@ class AdifReader {
     calls_.clear();
   }
 
+  // A damaged record counts when its contact is whole: each field it is made
+  // of was read by its length before any damage could reach it. Its damage is
+  // reported after it, as costing no contact; otherwise, as the record's loss.
   void FinishRecord() {
     if (record_.runTogether || calls_.size() > 1) {
       ReportRunTogether();
     } else if (record_.damageLine != 0) {
-      Bad(record_.damageLine, std::move(record_.damage));
+      const bool whole = !record_.contactInDoubt && MakeContact().empty();
+      if (whole) {
+        NameStation();
+        sink_.Add(contact_, record_.line);
+      }
+      sink_.BadLine(LogLineError{record_.damageLine, std::move(record_.damage), whole});
     } else if (record_.line != 0) {
       NameStation();
       AddContact();
@@ -432,41 +552,47 @@ class AdifReader {
   }
 
   void AddContact() {
+    std::string why = MakeContact();
+    if (why.empty()) {
+      sink_.Add(contact_, record_.line);
+    } else {
+      Bad(record_.line, std::move(why));
+    }
+  }
+
+  // Makes contact_ of the record; says why when the record makes none.
+  std::string MakeContact() {
     const std::string_view call = Trim(record_.call);
-    if (call.empty()) return Bad(record_.line, "a record without CALL");
+    if (call.empty()) return "a record without CALL";
     contact_.callSign.assign(call);
     UpperAsciiInPlace(contact_.callSign);
     const std::string_view mode = Trim(record_.mode);
-    if (mode.empty()) return Bad(record_.line, "a record without MODE (" + contact_.callSign + ")");
-    if (!SetBand()) return;
+    if (mode.empty()) return "a record without MODE (" + contact_.callSign + ")";
+    std::string why = SetBand();
+    if (!why.empty()) return why;
     contact_.mode.assign(mode);
     UpperAsciiInPlace(contact_.mode);
     SetReport();
     SetPrefixes();
-    sink_.Add(contact_, record_.line);
+    return why;
   }
 
   // The band the record names, else the one its frequency is on. A BAND
   // that names no band gives way to a FREQ that is on one; with neither the
-  // record cannot be placed.
-  bool SetBand() {
+  // record cannot be placed, and why is returned.
+  std::string SetBand() {
     const std::string_view band = Trim(record_.band);
     const std::string_view freq = Trim(record_.freq);
     contact_.band = BandFromAdifName(band);
-    if (!contact_.band.empty()) return true;
+    if (!contact_.band.empty()) return {};
     if (!freq.empty()) {
       const std::optional<double> khz = KhzFromMhz(freq);
       if (khz) contact_.band = BandFromKhz(*khz);
-      if (!contact_.band.empty()) return true;
+      if (!contact_.band.empty()) return {};
     }
-    if (!band.empty()) {
-      Bad(record_.line, "BAND " + std::string(band) + " is no band (" + contact_.callSign + ")");
-    } else if (!freq.empty()) {
-      Bad(record_.line, "FREQ " + std::string(freq) + " is on no band (" + contact_.callSign + ")");
-    } else {
-      Bad(record_.line, "a record without BAND or FREQ (" + contact_.callSign + ")");
-    }
-    return false;
+    if (!band.empty()) return "BAND " + std::string(band) + " is no band (" + contact_.callSign + ")";
+    if (!freq.empty()) return "FREQ " + std::string(freq) + " is on no band (" + contact_.callSign + ")";
+    return "a record without BAND or FREQ (" + contact_.callSign + ")";
   }
 
   void SetReport() {
@@ -517,6 +643,9 @@ class AdifReader {
   // The CALL fields of the record being read, with their lines.
   std::vector<std::pair<int, std::string_view>> calls_;
   int lastLine_ = 0;  // where the record's last field starts
+  // Tags that start before this are in doubt: a damaged field's length
+  // reaches over them.
+  std::size_t doubtUntil_ = 0;
   bool headerOpen_ = false;
   bool stationNamed_ = false;
   int line_ = 1;

@@ -24,6 +24,9 @@ struct Contact {
 struct LogLineError {
   int line = 0;  // 1-based; where an ADIF record starts
   std::string message;
+  // The damage lay in what no contact is made of: the contact of its record
+  // was read whole and handed on just before.
+  bool contactCounted = false;
 };
 
 // Receives what a log reader finds, in file order. A reader reports a bad

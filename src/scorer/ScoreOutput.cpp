@@ -1,10 +1,40 @@
 #include "scorer/ScoreOutput.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "mainform/Report.h"
 
 namespace varnholt {
 
 namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+constexpr std::uint32_t kReplacementCharacter = 0xFFFD;
+
+void AppendEscape(std::string& out, std::uint32_t unit) {
+  out += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 15];
+}
+
+// The code point of the UTF-8 character at `at` and its size in bytes; size 0
+// where the bytes there are no UTF-8 (overlong forms and surrogates included).
+std::pair<std::uint32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  if (lead < 0x80) return {lead, 1};
+  if (lead < 0xC2 || lead > 0xF4) return {0, 0};
+  const std::size_t size = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  if (size > text.size() - at) return {0, 0};
+  std::uint32_t c = lead & (0x7Fu >> size);
+  for (std::size_t i = 1; i < size; ++i) {
+    const auto next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return {0, 0};
+    c = (c << 6) | (next & 0x3Fu);
+  }
+  const std::uint32_t least = size == 2 ? 0x80 : size == 3 ? 0x800 : 0x10000;
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {0, 0};
+  return {c, size};
+}
 
 void AppendContact(std::string& out, const ScoredContact& c) {
   if (!out.empty()) out += ',';
@@ -36,19 +66,25 @@ void ExplainWriter::Scored(const ScoredContact& c) {
 }
 
 std::string JsonString(std::string_view text) {
-  static const char kHex[] = "0123456789abcdef";
   std::string out = "\"";
-  for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
+  for (std::size_t at = 0; at < text.size();) {
+    const auto [c, size] = DecodeUtf8(text, at);
+    if (size == 0) {
+      AppendEscape(out, kReplacementCharacter);
+      ++at;
+      continue;
+    }
+    at += size;
     if (c == '"' || c == '\\') {
       out += '\\';
-      out += ch;
-    } else if (c < 0x20 || c >= 0x7f) {
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += ch;
+      out += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7f) {
+      out += static_cast<char>(c);
+    } else if (c < 0x10000) {
+      AppendEscape(out, c);
+    } else {  // as a surrogate pair
+      AppendEscape(out, 0xD800 + ((c - 0x10000) >> 10));
+      AppendEscape(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
     }
   }
   out += '"';
@@ -82,7 +118,8 @@ std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
   std::string bad;
   for (const LogLineError& e : scorer.BadLines()) {
     if (!bad.empty()) bad += ',';
-    bad += "{\"line\":" + std::to_string(e.line) + ",\"error\":" + JsonString(e.message) + '}';
+    bad += "{\"line\":" + std::to_string(e.line) + ",\"error\":" + JsonString(e.message) +
+           ",\"contact_counted\":" + (e.contactCounted ? "true}" : "false}");
   }
   return "{\"log\":" + JsonString(log) + ",\"format\":" + JsonString(format) +
          ",\"station\":{\"call\":" + JsonString(scorer.StationCall()) +

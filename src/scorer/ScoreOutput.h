@@ -30,8 +30,10 @@ class ExplainWriter final : public ScoreWatcher {
   const CallListData* checkList_;
 };
 
-// `text` as a JSON string, quotes included. The log's texts are single-byte:
-// every byte from 128 up is taken as the character of that code.
+// `text` as a JSON string, quotes included, in ASCII: every character
+// outside it as its \u escape. `text` is read as UTF-8; each byte that is
+// no part of a UTF-8 character (a single-byte code page's text) is written as
+// U+FFFD, never as another character.
 std::string JsonString(std::string_view text);
 
 // Collects the duplicates and the new multipliers in log order, for a JSON
@@ -43,8 +45,9 @@ class JsonCollector final : public ScoreWatcher {
   void Scored(const ScoredContact& contact) override;
   // One line: the log's name and format, the station, the band rows, the
   // totals and the score, the contacts counted, the duplicates, the new
-  // multipliers, the lines passed over and, with a check list, the
-  // contacts not in it ("not_in_scp").
+  // multipliers, the lines passed over (each saying whether its record's
+  // contact counted all the same) and, with a check list, the contacts not
+  // in it ("not_in_scp").
   std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format) const;
 
  private:

@@ -14,6 +14,7 @@
 #include "logfiles/ContactFile.h"
 #include "logfiles/CountryFile.h"
 #include "mainform/KeyCollation.h"
+#include "scorer/ArgumentText.h"
 #include "scorer/LogDatabase.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
@@ -223,21 +224,26 @@ class LogRun {
 
   ExitStatus Finish() {
     const std::vector<LogLineError>& bad = scorer_.BadLines();
+    std::size_t counted = 0;  // contacts that counted despite damage in their records
     for (const LogLineError& e : bad) {
       std::cerr << kProgram << ": " << display_ << ": line " << e.line << ": " << e.message
-                << " (passed over)\n";
+                << (e.contactCounted ? " (passed over; the contact counts)\n" : " (passed over)\n");
+      counted += e.contactCounted ? 1 : 0;
     }
-    // A damaged file can lose many lines: how many, and where to look first.
-    if (bad.size() > 1) {
-      std::cerr << kProgram << ": " << display_ << ": " << bad.size()
-                << " lines passed over, the first at lines ";
+    // A damaged file can lose many lines: how many, where to look first, and
+    // how many of them cost no contact.
+    if (bad.size() > 1 || counted > 0) {
+      std::cerr << kProgram << ": " << display_ << ": " << bad.size();
+      std::cerr << (bad.size() > 1 ? " lines passed over, the first at lines " : " line passed over, at line ");
       for (std::size_t i = 0; i < std::min<std::size_t>(bad.size(), 5); ++i) {
         std::cerr << (i > 0 ? ", " : "") << bad[i].line;
       }
+      if (counted > 0)
+        std::cerr << "; " << counted << (counted > 1 ? " contacts" : " contact") << " counted despite damage";
       std::cerr << "\n";
     }
     if (options_.output == Output::Json) {
-      std::cout << json_.Object(scorer_, name_, format_) << "\n";
+      std::cout << json_.Object(scorer_, ArgumentInUtf8(name_), format_) << "\n";
     } else {
       if (options_.output == Output::Explain) std::cout << "\n";
       std::cout << ReportLines(scorer_.BandStatistics());

@@ -11,7 +11,8 @@ namespace varnholt {
 namespace {
 
 // What the reader reports, one text per event: "S CALL" for the station,
-// "LINE CALL BAND MODE|REPORT" for a contact, "!LINE" for a bad line.
+// "LINE CALL BAND MODE|REPORT" for a contact, "!LINE" for a bad line, "~LINE"
+// for damage that cost no contact.
 struct Events final : ContactSink {
   std::vector<std::string> all;
   std::vector<Contact> contacts;
@@ -25,7 +26,7 @@ struct Events final : ContactSink {
     contacts.push_back(c);
   }
   void BadLine(const LogLineError& e) override {
-    all.push_back("!" + std::to_string(e.line));
+    all.push_back((e.contactCounted ? "~" : "!") + std::to_string(e.line));
     messages.push_back(e.message);
   }
 };
@@ -150,7 +151,7 @@ TEST(AdifTest, FieldNamesMayHoldSpaces) {
        {"1 K2A 20M CW|", "!2", "3 K5A 20M CW|"}},
       {"a spaced name with a bad length, and one that lost its '<'",
        Qso("K1A", "<Seq (S):x>001") + Qso("K2A", " Seq (S):3>001") + Qso("K3A"),
-       {"!1", "!2", "3 K3A 20M CW|"}},
+       {"1 K1A 20M CW|", "~1", "2 K2A 20M CW|", "~2", "3 K3A 20M CW|"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
   EXPECT_EQ(Read(Qso("K1A", "<Seq (S):x>001") + Qso("K2A", " Seq (S):3>001")).messages,
@@ -187,6 +188,53 @@ TEST(AdifTest, LengthsInCharactersAreReadWhereTheyEndTheValue) {
   EXPECT_EQ(Read(srx(FL("SRX_STRING", "12345", 4)) + srx(FL("SRX_STRING", "J\xC3\xBCx", 2))).messages,
             (std::vector<std::string>{"field SRX_STRING: its value runs on past its length 4 (12345)",
                                       "field SRX_STRING: its length 2 cuts a character in two (J\xC3\xBCx)"}));
+}
+
+// Damage costs only what it touches: a record whose contact is made of
+// fields read whole, before any damaged length could reach over them,
+// counts, and its damage is reported after it.
+TEST(AdifTest, DamageOutsideTheContactCostsNoContact) {
+  const std::string contact = F("CALL", "K1A") + F("BAND", "20m") + F("MODE", "CW");
+  const Case cases[] = {
+      {"a length short of its value, after the contact's fields or before some of them",
+       "<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <RST_RCVD:3>599 <SRX:4>1234 <STATION_CALLSIGN:5>DL5XY "
+       "<PROP_MODE:2>SAT <EOR>\n"
+       "<BAND:3>20m <CALL:5>K2ABC <MODE:2>CW <PROP_MODE:2>SAT <RST_RCVD:3>599 <SRX:2>12 <EOR>\n",
+       {"S DL5XY", "1 UR5ABC 20M CW|599 1234", "~1", "2 K2ABC 20M CW|599 12", "~2"}},
+      {"a lost '<' or '>', a length that is no number, a tag the length reaches over",
+       Qso("K1A", " PROP_MODE:3>SAT") + Qso("K2A", "<PROP_MODE:3SAT ") + Qso("K3A", "<WEB:x>a") +
+           Qso("K4A", "<WEB:9>a.b<NOTES:1>x "),
+       {"1 K1A 20M CW|", "~1", "2 K2A 20M CW|", "~2", "3 K3A 20M CW|", "~3", "4 K4A 20M CW|", "~4"}},
+      {"damage in a field the contact is made of",
+       Qso("K1A", "<SRX:3>1234") + Qso("K2A", "<DXCC:x>230") + Qso("K3A", "<SRX:41234") +
+           Qso("K4A", " PROP_MODE:3>SAT STATION_CALLSIGN:5>DL5XY") + Qso("K5A", FL("PROP_MODE", "SAT", 4)),
+       {"!1", "!2", "!3", "!4", "!5"}},
+      {"a length reaching over one of them, or over the <eor>",
+       contact + "<WEB:9>a.b<SRX:4>1234 <EOR>\n" + contact + "<WEB:5>a.b<EOR>\n" + Qso("K2A"),
+       {"!1", "!2", "3 K2A 20M CW|"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+  EXPECT_EQ(Read(Qso("K1A", "<PROP_MODE:2>SAT")).messages,
+            std::vector<std::string>{"field PROP_MODE: its value runs on past its length 2 (SAT)"});
+}
+
+// Multi-line values whose lengths counted each line break as CR LF, in a
+// file that holds LF alone: read so where that count ends them exactly.
+TEST(AdifTest, LineBreaksCountedAsCrLf) {
+  const Case cases[] = {
+      {"ending at a tag, a blank or the end; bytes or characters; CR LF kept in part",
+       Qso("K1A", FL("NOTES", "a\nb\nc", 7) + F("SRX", "1")) +
+           Qso("K2A", FL("NOTES", "a\r\nb\nc\nd", 10) + " ") + Qso("K3A", FL("NOTES", "J\xC3\xBC\nx", 5)) +
+           F("CALL", "K4A") + F("BAND", "20m") + F("MODE", "CW") + FL("NOTES", "a\nb", 4),
+       {"1 K1A 20M CW|1", "4 K2A 20M CW|", "8 K3A 20M CW|", "10 K4A 20M CW|"}},
+      {"a count that ends no value exactly is reported",
+       Qso("K1A", FL("NOTES", "a\nb\nc", 6) + F("SRX", "1")) +
+           Qso("K2A", FL("NOTES", "ab", 4) + F("SRX", "1")),
+       {"!1", "!4"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.text).all, c.events) << c.what;
+  EXPECT_EQ(Read(Qso("K1A", FL("NOTES", "a\r\nb\nc", 5))).messages,  // one report, one line
+            std::vector<std::string>{"field NOTES: its value runs on past its length 5 (a\\r\\nb\\nc)"});
 }
 
 TEST(AdifTest, PrefixesComeFromTheDxccCodeOrTheCall) {

@@ -136,8 +136,22 @@ TEST(ScorerTest, JsonListsDuplicatesMultipliersAndBadLines) {
             "\"new_multipliers\":[{\"line\":3,\"call\":\"UR5ABC\",\"band\":\"20M\",\"mode\":\"CW\","
             "\"number\":\"1234\"},"
             "{\"line\":7,\"call\":\"\\\"K2AB\\\"\",\"band\":\"40M\",\"mode\":\"CW\",\"number\":\"\"}],"
-            "\"bad_lines\":[{\"line\":9,\"error\":\"frequency 99999 is on no band\"}]}");
-  EXPECT_EQ(JsonString(std::string("a\tb\x01\xe9", 5)), "\"a\\u0009b\\u0001\\u00e9\"");
+            "\"bad_lines\":[{\"line\":9,\"error\":\"frequency 99999 is on no band\","
+            "\"contact_counted\":false}]}");
+}
+
+// JSON strings are ASCII: UTF-8 characters as their escapes, and every byte
+// that is no part of one as U+FFFD, never as the Latin-1 character of its code.
+TEST(ScorerTest, JsonStringsReadTheirTextAsUtf8) {
+  const std::string fffd = "\\ufffd";
+  const std::pair<std::string, std::string> cases[] = {
+      {std::string("a\tb\x01\x7f\"\\", 7), "a\\u0009b\\u0001\\u007f\\\"\\\\"},
+      {"J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9F\x93\xBB", "J\\u00fcrgen \\u20ac \\ud83d\\udcfb"},
+      {"K\xF6ln \xC3", "K" + fffd + "ln " + fffd},  // a code page's text; a character cut off
+      {"\xC0\xAF" "\xED\xA0\x80", fffd + fffd + fffd + fffd + fffd},  // overlong; a surrogate
+      {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},                 // past U+10FFFF
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), "\"" + json + "\"") << text;
 }
 
 TEST(ScorerTest, StationPrefixFromTheOptionOutranksTheLogsOwn) {

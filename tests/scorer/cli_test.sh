@@ -140,6 +140,33 @@ expect 1 "damaged ADIF"
 expect_err "broken.adi: line 2: CALL UR5ABD: 3 records run together without <EOR> \(lines 1-3\) \(passed over\)$" "damaged ADIF"
 expect_err "broken.adi: 3 lines passed over, the first at lines 1, 2, 3$" "damaged ADIF: the count"
 
+# Damage in a field no contact is made of costs no contact, but is reported
+# all the same, with how many contacts counted despite it.
+printf '<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <RST_RCVD:3>599 <SRX:4>1234 <PROP_MODE:2>SAT <EOR>\n' >"$work/sat.adi"
+score "$file_prefix$work/sat.adi"
+expect 1 "damage that cost no contact"
+expect_err "sat.adi: line 1: field PROP_MODE: its value runs on past its length 2 \(SAT\) \(passed over; the contact counts\)$" "damage that cost no contact"
+expect_err "sat.adi: 1 line passed over, at line 1; 1 contact counted despite damage$" "damage that cost no contact: the count"
+grep -q '^ Score: 3\*1=3$' "$work/out" || fail "damage that cost no contact: the contact is not scored"
+
+# The JSON is UTF-8, whatever the bytes of the log's name and texts: read
+# back by a strict decoder. (Windows hands the program a name in its ANSI
+# code page; a name in a single-byte code page is a Unix matter.)
+names=Jürgen
+[ -z "$runner" ] && names="$names K$(printf '\366')ln"
+for log in $names; do
+  cp "$work/sat.adi" "$work/$log.adi"
+  score --json "$file_prefix$work/$log.adi"
+  expect 1 "--json of $log.adi"
+  python3 - "$work/out" "$log" <<'PY' || fail "--json of $log.adi: $(cat "$work/out")"
+import json, sys
+o = json.loads(open(sys.argv[1], "rb").read().decode("utf-8", "strict"))
+name = sys.argv[2].encode("utf-8", "surrogateescape").decode("utf-8", "replace")
+assert o["log"].endswith("/" + name + ".adi"), o["log"]
+assert o["bad_lines"][0]["contact_counted"] is True and o["contacts"] == 1, o
+PY
+done
+
 # A bad line is passed over, or, with --strict, stops the log.
 printf 'START-OF-LOG: 3.0\nCALLSIGN: DL5XY\nQSO: 14500 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\nQSO: 14025 CW 2025-03-29 0000 DL5XY 599 1 UR5ABC 599 1\n' >"$work/bad.log"
 score "$file_prefix$work/bad.log"
