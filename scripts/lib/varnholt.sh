@@ -68,7 +68,7 @@ pkg_missing() {
 # fetched after VARNHOLT_APT_TRIES tries is named in one line and left out.
 apt_update() {
   [ "$varnholt_apt_updated" = yes ] && return 0
-  local sudo errors deadline tries=0
+  local sudo errors deadline tries=0 whole=yes
   sudo=$(varnholt_sudo)
   errors=$(mktemp)
   deadline=$((SECONDS + VARNHOLT_APT_LOCK_WAIT))
@@ -85,12 +85,15 @@ apt_update() {
       continue
     fi
     tries=$((tries + 1))
-    [ "$tries" -ge "$VARNHOLT_APT_TRIES" ] && break
+    if [ "$tries" -ge "$VARNHOLT_APT_TRIES" ]; then
+      whole=no
+      break
+    fi
     echo "apt-get update could not fetch every list (try $tries of $VARNHOLT_APT_TRIES); again in" \
          "$VARNHOLT_APT_RETRY_WAIT s"
     sleep "$VARNHOLT_APT_RETRY_WAIT"
   done
-  if [ "$tries" -gt 0 ]; then
+  if [ "$whole" = no ]; then
     # "E: Failed to fetch URL  REASON [IP: ...]": the list's path below
     # dists/ and apt's reason, all in one line.
     local failed

@@ -130,6 +130,11 @@ expect "the list is named in one line, with apt's reason" \
 expect "the build's packages are installed after it" says 'went on'
 expect "... all of them" grep -qx mingw-w64-tools "$STATE/installed"
 
+# A list that comes back at the second try: no warning.
+run recovered 'echo 1 >"$STATE/update-fails"; pkg_require "a package" sqlite3'
+expect "a list back at the second try costs two tries and no warning" \
+  test "$(grep -c ' update' "$STATE/calls")" -eq 2 -a "$(grep -c WARNING "$out")" -eq 0
+
 # Another run holds the lock: waited for, not counted as a failed list.
 run lock 'echo 2 >"$STATE/lock"; pkg_require "a package" sqlite3'
 expect "the lock is waited for" lines 'Waiting for another package manager run to finish' 2
