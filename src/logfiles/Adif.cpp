@@ -324,7 +324,11 @@ class AdifReader {
       const std::size_t dataBegin = i + 1;
       FieldValue value;
       if (length > size - dataBegin) {
-        value.end = inDoubt ? std::string_view::npos : EndOfLineFeedsAsTwo(dataBegin, length);
+        // Counted with its line feeds as two, a value is at most twice as
+        // long as its text: a longer length runs past the end either way.
+        const bool withinTwice = length / 2 <= size - dataBegin;
+        value.end = inDoubt || !withinTwice ? std::string_view::npos
+                                            : EndOfLineFeedsAsTwo(dataBegin, static_cast<std::size_t>(length));
         if (value.end == std::string_view::npos) {
           tag.kind = Tag::kPastEnd;
           return tag;
