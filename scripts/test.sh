@@ -88,6 +88,8 @@ echo
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 if [ ${#dll32_ran[@]} -gt 0 ]; then
-  echo "The shipping 32-bit DLL was executed by: $(printf '%s' "${dll32_ran[0]}"; printf ' and %s' "${dll32_ran[@]:1}")."
+  ran=""
+  for way in "${dll32_ran[@]}"; do ran+="${ran:+ and }$way"; done
+  echo "The shipping 32-bit DLL was executed by $ran."
 fi
 [ "$failed" -eq 0 ]

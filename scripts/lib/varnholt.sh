@@ -39,8 +39,8 @@ VARNHOLT_BUILD_PACKAGES=(cmake ninja-build g++ make python3 git googletest libgt
 VARNHOLT_WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation)
 # Wine's 32-bit half, with the i386 ODBC driver manager and SQLite driver.
 VARNHOLT_WIN32_PACKAGES=(wine32:i386 libodbc2:i386 libsqliteodbc:i386)
-# python3-unicorn imports distutils without depending on it.
-VARNHOLT_EMU_PACKAGES=(python3-unicorn python3-distutils python3-pefile)
+# python3-unicorn imports distutils and pkg_resources without depending on them.
+VARNHOLT_EMU_PACKAGES=(python3-unicorn python3-distutils python3-pkg-resources python3-pefile)
 VARNHOLT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 VARNHOLT_PICTURE_PACKAGES=(netpbm)
 # Debian 12's own emulator takes about 45 s to start each Wine process; the
