@@ -156,7 +156,10 @@ names=Jürgen
 [ -z "$runner" ] && names="$names K$(printf '\366')ln"
 for log in $names; do
   cp "$work/sat.adi" "$work/$log.adi"
-  score --json "$file_prefix$work/$log.adi"
+  # Wine turns a Unix file name into the program's by the Unix locale's
+  # character set: a UTF-8 one, whatever the caller's (a bare machine has
+  # none, and the name would lose its letter).
+  LC_ALL=C.UTF-8 score --json "$file_prefix$work/$log.adi"
   expect 1 "--json of $log.adi"
   python3 - "$work/out" "$log" <<'PY' || fail "--json of $log.adi: $(cat "$work/out")"
 import json, sys
