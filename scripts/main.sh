@@ -20,22 +20,24 @@ setup_wine
 pkg_try "the pictures' converter to PNG" "${VARNHOLT_PICTURE_PACKAGES[@]}" || true
 win32_setup
 if [ "$VARNHOLT_WIN32_RUNS" = no ]; then
+  bits=64
   ran="the 64-bit build, dist/win64/Varnholt.dll, in place of the shipping 32-bit DLL, because $VARNHOLT_WIN32_WHY"
 else
+  bits=32
   ran="the shipping 32-bit DLL, dist/win32/Varnholt.dll ($VARNHOLT_WIN32_WHY)"
 fi
 echo "== this job runs $ran"
 build_presets native win32 win64
 display_start
 
-if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
-  echo
-  echo "== the shipping plug-in, dist/win32/Varnholt.dll, in the 32-bit stand-in host, on data/sample.log"
-  # At 100 % whatever scale the prefix was left at.
-  VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh
-  echo
-  echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
-  VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win32/standin.exe scripts/run-standin.sh | tail -n 12
+echo
+echo "== the plug-in, dist/win$bits/Varnholt.dll, in the $bits-bit stand-in host, on data/sample.log"
+# At 100 % whatever scale the prefix was left at.
+VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win$bits/standin.exe scripts/run-standin.sh
+echo
+echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
+VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win$bits/standin.exe scripts/run-standin.sh | tail -n 12
+if [ "$bits" = 32 ]; then
   echo
   echo "== the 64-bit build, dist/win64/Varnholt.dll, on the same log"
   # The same report from both builds; only the temporary log's name differs.
@@ -46,13 +48,6 @@ if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
     echo "The 64-bit build reports differently from the 32-bit build (above)." >&2
     exit 1
   fi
-else
-  echo
-  echo "== the plug-in's 64-bit build, dist/win64/Varnholt.dll, in the 64-bit stand-in host, on data/sample.log"
-  VARNHOLT_DPI=96 VARNHOLT_STANDIN=dist/win64/standin.exe scripts/run-standin.sh
-  echo
-  echo "== the same on a display scaled to 150 % (144 dpi), for its picture"
-  VARNHOLT_DPI=144 VARNHOLT_STANDIN=dist/win64/standin.exe scripts/run-standin.sh | tail -n 12
 fi
 echo
 echo "== the standalone scorer on data/reallogs/k9ct.log"

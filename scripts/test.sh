@@ -79,7 +79,9 @@ else
   failed=$((failed + 1))
 fi
 
-if [ ${#dll32_ran[@]} -eq 0 ]; then
+ran=""
+for way in "${dll32_ran[@]}"; do ran+="${ran:+ and }$way"; done
+if [ -z "$ran" ]; then
   summary+=("FAILED  nothing executed the shipping 32-bit DLL: neither Wine nor the CPU emulator could run here")
   failed=$((failed + 1))
 fi
@@ -87,9 +89,5 @@ fi
 echo
 echo "== summary"
 printf '%s\n' "${summary[@]}"
-if [ ${#dll32_ran[@]} -gt 0 ]; then
-  ran=""
-  for way in "${dll32_ran[@]}"; do ran+="${ran:+ and }$way"; done
-  echo "The shipping 32-bit DLL was executed by $ran."
-fi
+[ -z "$ran" ] || echo "The shipping 32-bit DLL was executed by $ran."
 [ "$failed" -eq 0 ]
