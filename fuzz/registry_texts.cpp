@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The key path: "Software\" and a base name free of directory and
   // extension, or nothing at all.
-  const std::string key = PlacementKeyPath(text);
+  const std::string key = PlacementKeyPath(text, CodePage());
   if (!key.empty()) {
     EXPECT(key.rfind("Software\\", 0) == 0);
     const std::string name = key.substr(9);

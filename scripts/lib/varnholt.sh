@@ -36,7 +36,11 @@ VARNHOLT_BUILD_PACKAGES=(cmake ninja-build g++ make python3 git googletest libgt
                          hamradio-files g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
                          unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3)
-VARNHOLT_WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation)
+VARNHOLT_WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation locales)
+# The operators' languages the Windows tests play (Wine takes the ANSI code
+# page from LANG: 932 and 1251), generated so that Wine can also read file
+# names in them.
+VARNHOLT_LOCALES=(ja_JP.UTF-8 ru_RU.UTF-8)
 # Wine's 32-bit half, with the i386 ODBC driver manager and SQLite driver.
 VARNHOLT_WIN32_PACKAGES=(wine32:i386 libodbc2:i386 libsqliteodbc:i386)
 # python3-unicorn imports distutils and pkg_resources without depending on them.
@@ -198,7 +202,26 @@ setup_build_tools() {
 }
 
 setup_wine() {
-  pkg_require "Wine (its 64-bit half), the virtual display and the fonts" "${VARNHOLT_WINE_PACKAGES[@]}"
+  pkg_require "Wine (its 64-bit half), the virtual display, the fonts and the locales" \
+    "${VARNHOLT_WINE_PACKAGES[@]}"
+  setup_locales
+}
+
+# Generates the locales of VARNHOLT_LOCALES that this machine lacks.
+setup_locales() {
+  local missing=() name sudo
+  for name in "${VARNHOLT_LOCALES[@]}"; do
+    # locale -a spells ja_JP.UTF-8 as ja_JP.utf8.
+    locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" || missing+=("$name")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Generating the locales: ${missing[*]}"
+  sudo=$(varnholt_sudo)
+  for name in "${missing[@]}"; do
+    grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$name UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  done
+  $sudo locale-gen >/dev/null || { echo "Cannot go on: locale-gen failed for ${missing[*]}" >&2; exit 1; }
 }
 
 # A static i386 program of 96 bytes that exits with status 42 through

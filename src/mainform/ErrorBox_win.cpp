@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "common/CodePage_win.h"
 #include "common/HostPath_win.h"
 #include "mainform/ErrorText.h"
 
@@ -13,7 +14,7 @@ namespace varnholt {
 
 void ShowErrorBox(std::string_view message) noexcept {
   try {
-    const std::string caption = ErrorBoxCaption(HostExecutablePath());
+    const std::string caption = ErrorBoxCaption(HostExecutablePath(), AnsiCodePage());
     const std::string text = ErrorBoxText(message);
     // No owner, but above the statistics window, which stays on top itself:
     // a box hidden behind it would leave the host looking usable. The

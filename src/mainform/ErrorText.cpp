@@ -1,5 +1,7 @@
 #include "mainform/ErrorText.h"
 
+#include <algorithm>
+
 namespace varnholt {
 
 std::string ErrorBoxText(std::string_view message) {
@@ -9,15 +11,15 @@ std::string ErrorBoxText(std::string_view message) {
   return text;
 }
 
-std::string ErrorBoxCaption(std::string_view executablePath) {
-  const std::size_t slash = executablePath.find_last_of("\\/:");
-  std::string_view name = slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
-  name = name.substr(0, name.find('.'));
-  std::string caption(name);
-  for (std::size_t i = 1; i < caption.size(); ++i) {
-    if (caption[i] >= 'A' && caption[i] <= 'Z') caption[i] = static_cast<char>(caption[i] - 'A' + 'a');
-  }
-  return caption;
+std::string ErrorBoxCaption(std::string_view executablePath, const CodePage& codePage) {
+  std::string_view name = AfterLastSeparator(executablePath, "\\/:", codePage);
+  name = name.substr(0, FindFirstCharacter(name, '.', codePage));
+  if (name.empty()) return {};
+  // The first character keeps its case, whatever its length in bytes.
+  const std::size_t first = std::min(codePage.CharacterLength(name), name.size());
+  std::string rest(name.substr(first));
+  codePage.Lower(rest);
+  return std::string(name.substr(0, first)) + rest;
 }
 
 }  // namespace varnholt

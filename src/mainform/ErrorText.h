@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/CodePage.h"
+
 namespace varnholt {
 
 // The message with "." appended when its last byte orders after "." (byte
@@ -13,7 +15,8 @@ namespace varnholt {
 std::string ErrorBoxText(std::string_view message);
 
 // The executable's file name (without its directory) up to its first ".",
-// every letter after the first in lower case: C:\Log\LOGGER.EXE gives "Logger".
-std::string ErrorBoxCaption(std::string_view executablePath);
+// every letter after the first in lower case: C:\Log\LOGGER.EXE gives
+// "Logger". The path is in the host's ANSI code page and read by its rules.
+std::string ErrorBoxCaption(std::string_view executablePath, const CodePage& codePage);
 
 }  // namespace varnholt

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/CodePage_win.h"
 #include "common/Gdi_win.h"
 #include "common/HostPath_win.h"
 #include "placement/PlacementText.h"
@@ -114,7 +115,7 @@ TFormPlacement::~TFormPlacement() {
 }
 
 std::string TFormPlacement::KeyPath() const {
-  return IniFileName.empty() ? PlacementKeyPath(HostExecutablePath()) : IniFileName;
+  return IniFileName.empty() ? PlacementKeyPath(HostExecutablePath(), AnsiCodePage()) : IniFileName;
 }
 
 std::string TFormPlacement::Section() const { return IniSection.empty() ? windowClass_ : IniSection; }

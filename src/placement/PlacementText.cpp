@@ -22,13 +22,9 @@ int DigitValue(char c, int base) {
 
 }  // namespace
 
-std::string PlacementKeyPath(std::string_view executablePath) {
-  std::string_view name = executablePath;
-  const std::size_t directoryEnd = name.find_last_of("\\:");
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos && (directoryEnd == std::string_view::npos || dot > directoryEnd))
-    name = name.substr(0, dot);
-  if (directoryEnd != std::string_view::npos) name = name.substr(std::min(directoryEnd + 1, name.size()));
+std::string PlacementKeyPath(std::string_view executablePath, const CodePage& codePage) {
+  std::string_view name = AfterLastSeparator(executablePath, "\\:", codePage);
+  name = name.substr(0, FindLastCharacter(name, '.', codePage));
   if (name.empty()) return {};
   return "Software\\" + std::string(name);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/CodePage.h"
+
 namespace varnholt {
 
 // The names of the values the store keeps (PlacementPolicy says which pass
@@ -29,8 +31,9 @@ inline constexpr std::string_view kCurrentBandValue = "CurrentBand";
 // ":". C:\Log\Logger.exe gives Software\Logger. Letter case is kept.
 // A path without a base name (empty, or a name that is all extension such as
 // "C:\Log\.exe") gives the empty text: there is no key to keep values under,
-// and "Software\" alone would put them straight under Software.
-std::string PlacementKeyPath(std::string_view executablePath);
+// and "Software\" alone would put them straight under Software. The path is
+// in the host's ANSI code page and read by its rules.
+std::string PlacementKeyPath(std::string_view executablePath, const CodePage& codePage);
 
 // Word n (counting from 1) of a position text: words are the runs of
 // characters other than spaces and commas; leading separators are skipped

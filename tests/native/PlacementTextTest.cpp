@@ -12,27 +12,27 @@ namespace varnholt {
 namespace {
 
 TEST(PlacementKeyPathTest, BaseNameOfTheHostExecutable) {
-  EXPECT_EQ(PlacementKeyPath("C:\\Log\\Logger.exe"), "Software\\Logger");
-  EXPECT_EQ(PlacementKeyPath("C:\\Program Files\\My Log\\LogIt.EXE"), "Software\\LogIt");
-  EXPECT_EQ(PlacementKeyPath("Logger.exe"), "Software\\Logger");
-  EXPECT_EQ(PlacementKeyPath("C:Logger.exe"), "Software\\Logger");
-  EXPECT_EQ(PlacementKeyPath("\\\\server\\share\\Logger"), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("C:\\Log\\Logger.exe", CodePage()), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("C:\\Program Files\\My Log\\LogIt.EXE", CodePage()), "Software\\LogIt");
+  EXPECT_EQ(PlacementKeyPath("Logger.exe", CodePage()), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("C:Logger.exe", CodePage()), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("\\\\server\\share\\Logger", CodePage()), "Software\\Logger");
 }
 
 TEST(PlacementKeyPathTest, OnlyTheLastDotOfTheFileNameStartsTheExtension) {
-  EXPECT_EQ(PlacementKeyPath("C:\\Log\\Logger.v2.exe"), "Software\\Logger.v2");
+  EXPECT_EQ(PlacementKeyPath("C:\\Log\\Logger.v2.exe", CodePage()), "Software\\Logger.v2");
   // Dots in directory names are not extensions.
-  EXPECT_EQ(PlacementKeyPath("C:\\Log.d\\Logger"), "Software\\Logger");
-  EXPECT_EQ(PlacementKeyPath("D:\\a.b:c\\Logger"), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("C:\\Log.d\\Logger", CodePage()), "Software\\Logger");
+  EXPECT_EQ(PlacementKeyPath("D:\\a.b:c\\Logger", CodePage()), "Software\\Logger");
   // "/" is not a separator of the paths Windows reports.
-  EXPECT_EQ(PlacementKeyPath("C:\\x/y.exe"), "Software\\x/y");
+  EXPECT_EQ(PlacementKeyPath("C:\\x/y.exe", CodePage()), "Software\\x/y");
 }
 
 TEST(PlacementKeyPathTest, NoBaseNameGivesNoKey) {
-  EXPECT_EQ(PlacementKeyPath(""), "");
-  EXPECT_EQ(PlacementKeyPath("C:\\Log\\"), "");
-  EXPECT_EQ(PlacementKeyPath("C:\\Log\\.exe"), "");
-  EXPECT_EQ(PlacementKeyPath("C:"), "");
+  EXPECT_EQ(PlacementKeyPath("", CodePage()), "");
+  EXPECT_EQ(PlacementKeyPath("C:\\Log\\", CodePage()), "");
+  EXPECT_EQ(PlacementKeyPath("C:\\Log\\.exe", CodePage()), "");
+  EXPECT_EQ(PlacementKeyPath("C:", CodePage()), "");
 }
 
 TEST(PlacementWordTest, SpacesAndCommasSeparateInRuns) {

@@ -55,10 +55,12 @@ LRESULT CALLBACK ErrorBoxes::Hook(int code, WPARAM wParam, LPARAM lParam) {
       PostMessageA(box, WM_COMMAND, IDOK, 0);
     } else if (std::strcmp(cls, "#32770") == 0) {
       char caption[256] = {}, text[4096] = {};
+      wchar_t wideCaption[256] = {};
       GetWindowTextA(box, caption, sizeof caption);
+      GetWindowTextW(box, wideCaption, 256);
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
       const bool topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-      watching->seen_.push_back({caption, text, topmost, GetWindow(box, GW_OWNER) != nullptr});
+      watching->seen_.push_back({caption, wideCaption, text, topmost, GetWindow(box, GW_OWNER) != nullptr});
       if (watching->onBox_) watching->onBox_(watching->seen_.back());
     }
   }

@@ -36,6 +36,7 @@ class ErrorBoxes {
  public:
   struct Box {
     std::string caption;
+    std::wstring wideCaption;  // the same, as Unicode
     std::string text;
     bool topmost;  // above always-on-top windows
     bool owned;    // has an owner window

@@ -72,11 +72,13 @@ std::string DriverPath(const std::string& localPath) {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, n);
-  const std::size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".\\") : folder.substr(0, slash + 1);
+  // Split as Unicode: in a double-byte code page the ANSI path's bytes
+  // hold backslashes that are halves of characters.
+  WCHAR path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n < MAX_PATH ? n : 0);
+  const std::size_t slash = folder.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::string(".\\") : Narrow(folder.substr(0, slash + 1).c_str());
 }
 
 std::string TempFolder() {
