@@ -9,9 +9,11 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "common/PluginError.h"
 #include "common/QsoView.h"
+#include "common/UniqueHandle.h"
 #include "common/TextRules.h"
 #include "odbc/Diagnostics.h"
 
@@ -48,15 +50,17 @@ void LogRow::NotFound(LogField field) {
                     "' not found");
 }
 
-struct LogQuery::Statement {
-  explicit Statement(SQLHSTMT h) : handle(h) {}
-  ~Statement() {
-    if (handle != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, handle);
-  }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
+namespace {
 
-  SQLHSTMT handle;
+void FreeStatement(SQLHSTMT handle) { SQLFreeHandle(SQL_HANDLE_STMT, handle); }
+using StatementHandle = UniqueHandle<SQLHSTMT, FreeStatement>;
+
+}  // namespace
+
+struct LogQuery::Statement {
+  explicit Statement(StatementHandle h) : handle(std::move(h)) {}
+
+  StatementHandle handle;
   // Result column of each field, counted from 1; 0 when the result has none.
   SQLUSMALLINT column[kLogFieldCount] = {};
   // The current row's values, bound to their columns: each fetch fills them
@@ -95,7 +99,7 @@ SQLHSTMT AllocateStatement(std::uintptr_t connection) {
 
 LogQuery::LogQuery(std::uintptr_t connection) : connection_(connection) {}
 
-LogQuery::~LogQuery() = default;  // Statement frees its handle
+LogQuery::~LogQuery() = default;  // the statement's owner frees its handle
 
 void LogQuery::SetSql(std::string sql) {
   if (active_) throw PluginError(OwnMessage("Cannot change the query text while the query is open"));
@@ -107,13 +111,8 @@ void LogQuery::Open() {
   // The statement is owned before anything can fail, and a failure closes
   // it: a driver refuses the host's disconnect while a statement of ours is
   // left on the connection, and some allow only one active statement.
-  const SQLHSTMT handle = AllocateStatement(connection_);
-  try {
-    statement_ = std::make_unique<Statement>(handle);
-  } catch (...) {
-    SQLFreeHandle(SQL_HANDLE_STMT, handle);
-    throw;
-  }
+  StatementHandle handle(AllocateStatement(connection_));
+  statement_ = std::make_unique<Statement>(std::move(handle));
   active_ = true;
   try {
     Execute();
@@ -125,13 +124,13 @@ void LogQuery::Open() {
 
 void LogQuery::Execute() {
   Statement& s = *statement_;
-  SQLRETURN rc = SQLExecDirect(s.handle, reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  SQLRETURN rc = SQLExecDirect(s.handle.Get(), reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
   eof_ = true;
 
   SQLSMALLINT columns = 0;
-  rc = SQLNumResultCols(s.handle, &columns);
-  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  rc = SQLNumResultCols(s.handle.Get(), &columns);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
   if (columns <= 0) return;  // no result set: nothing to read
 
   // Find each field's column once per run, not once per row. A missing one
@@ -141,9 +140,9 @@ void LogQuery::Execute() {
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
     SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    rc = SQLDescribeCol(s.handle, static_cast<SQLUSMALLINT>(c), name, static_cast<SQLSMALLINT>(sizeof name),
+    rc = SQLDescribeCol(s.handle.Get(), static_cast<SQLUSMALLINT>(c), name, static_cast<SQLSMALLINT>(sizeof name),
                         &nameLength, &dataType, &size, &digits, &nullable);
-    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
     // A name longer than the buffer is cut, but then its length differs from
     // every field name's, so it cannot match by its first characters.
     const std::size_t length = nameLength > 0 ? static_cast<std::size_t>(nameLength) : 0;
@@ -159,8 +158,8 @@ void LogQuery::Execute() {
       continue;
     }
     // Every column type converts to text; binary data arrives as hexadecimal.
-    rc = SQLBindCol(s.handle, s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
-    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+    rc = SQLBindCol(s.handle.Get(), s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
   }
   Fetch();
 }
@@ -190,11 +189,11 @@ void LogQuery::ForEachRow(const std::function<void(const LogRow&)>& reader) {
 void LogQuery::Fetch() {
   eof_ = true;  // no current row unless the fetch delivers one
   Statement& s = *statement_;
-  const SQLRETURN rc = SQLFetch(s.handle);
+  const SQLRETURN rc = SQLFetch(s.handle.Get());
   if (rc == SQL_NO_DATA) return;
   // SQL_SUCCESS_WITH_INFO: a value was cut to fit its buffer (01004), which
   // is exactly the cut a text slot makes.
-  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle, rc);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
   for (std::size_t f = 0; f < kLogFieldCount; ++f) {
     if (s.column[f] != 0) s.row.text_[f] = ValueText(s.value[f], s.indicator[f]);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/PluginError.h"
+#include "common/Rect_win.h"
 #include "mainform/ErrorBox_win.h"
 #include "mainform/KeyCollation.h"
 #include "mainform/Report.h"
@@ -46,14 +47,6 @@ static_assert(design::BoundHandler("fmMainForm", "OnCloseQuery") == "FormCloseQu
 static_assert(design::BoundHandler("fmMainForm", "OnClose") == "FormClose");
 static_assert(design::BoundHandler(kButton.action, "OnExecute") == "RecalcStatisticExecute");
 
-// The screen's dots per inch: the dpi of every window of a host that is not
-// aware of monitors' own.
-int ScreenDpi() {
-  const WindowDc screen(nullptr);
-  const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : 96;
-}
-
 // The dpi the window is drawn at: its monitor's where the host is aware of
 // each monitor's own, the screen's otherwise. Looked up at run time: systems
 // before the one that brought it lack the function, and the library must
@@ -83,19 +76,17 @@ GdiObject<HBITMAP> MakeGlyph(int dpi) {
   const int size = ButtonMetricsAt(dpi).glyph;
   BITMAP designed = {};
   if (!image || !GetObjectA(image.Get(), sizeof designed, &designed) || designed.bmWidth == size) return image;
-  const WindowDc screen(nullptr);
+  const ScreenDc screen(GetDC(nullptr));
   GdiObject<HBITMAP> scaled(CreateCompatibleBitmap(screen.Get(), size, size));
-  MemoryDc from(screen.Get()), to(screen.Get());
-  if (!scaled || from.Get() == nullptr || to.Get() == nullptr) return image;
-  from.Select(image.Get());
-  to.Select(scaled.Get());
+  const MemoryDc from(CreateCompatibleDC(screen.Get())), to(CreateCompatibleDC(screen.Get()));
+  if (!scaled || !from || !to) return image;
+  const Selection fromImage(from.Get(), image.Get()), toScaled(to.Get(), scaled.Get());
+  if (!fromImage.Selected() || !toScaled.Selected()) return image;
   SetStretchBltMode(to.Get(), COLORONCOLOR);
   if (!StretchBlt(to.Get(), 0, 0, size, size, from.Get(), 0, 0, designed.bmWidth, designed.bmHeight, SRCCOPY))
     return image;
   return scaled;
 }
-
-Rect RectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // Nothing may unwind through the system's enumeration: out of memory, the
 // monitors found so far serve.

@@ -6,16 +6,12 @@
 #include "common/CodePage_win.h"
 #include "common/Gdi_win.h"
 #include "common/HostPath_win.h"
+#include "common/Rect_win.h"
 #include "placement/PlacementText.h"
 
 namespace varnholt {
 
 namespace {
-
-std::int32_t ScreenPixelsPerInch() {
-  const WindowDc screen(nullptr);
-  return screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
-}
 
 bool NativePlacement(HWND window, WINDOWPLACEMENT& placement) {
   placement = WINDOWPLACEMENT{};
@@ -37,18 +33,17 @@ class PassWindow final : public PlacementWindow {
     placement.showCmd = native.showCmd;
     placement.minPosition = {native.ptMinPosition.x, native.ptMinPosition.y};
     placement.maxPosition = {native.ptMaxPosition.x, native.ptMaxPosition.y};
-    const RECT& rect = native.rcNormalPosition;
-    placement.normalPosition = {rect.left, rect.top, rect.right, rect.bottom};
+    placement.normalPosition = RectOf(native.rcNormalPosition);
     return true;
   }
   bool IsVisible() override { return IsWindowVisible(window_) != FALSE; }
   Rect Bounds() override {
     RECT bounds{};
     GetWindowRect(window_, &bounds);
-    return {bounds.left, bounds.top, bounds.right, bounds.bottom};
+    return RectOf(bounds);
   }
   PlacementSize ScreenSize() override { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
-  std::int32_t PixelsPerInch() override { return ScreenPixelsPerInch(); }
+  std::int32_t PixelsPerInch() override { return ScreenDpi(); }
   bool SetPlacement(const WindowPlacement& placement) override {
     WINDOWPLACEMENT native{};
     native.length = sizeof native;
@@ -56,8 +51,7 @@ class PassWindow final : public PlacementWindow {
     native.showCmd = placement.showCmd;
     native.ptMinPosition = {placement.minPosition.x, placement.minPosition.y};
     native.ptMaxPosition = {placement.maxPosition.x, placement.maxPosition.y};
-    const Rect& rect = placement.normalPosition;
-    native.rcNormalPosition = {rect.left, rect.top, rect.right, rect.bottom};
+    native.rcNormalPosition = NativeRect(placement.normalPosition);
     return SetWindowPlacement(window_, &native) != FALSE;
   }
   void Maximise() override {

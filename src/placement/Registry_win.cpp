@@ -19,29 +19,13 @@ constexpr int kReadAttempts = 8;
 
 }  // namespace
 
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    key_ = other.key_;
-    other.key_ = nullptr;
-  }
-  return *this;
-}
-
-void RegKey::Close() {
-  if (key_ != nullptr) {
-    RegCloseKey(key_);
-    key_ = nullptr;
-  }
-}
-
 RegistryConnection::RegistryConnection(HKEY root, const std::string& keyPath, Mode mode)
     : subkeyAccess_(mode == Mode::Read ? KEY_READ : KEY_ALL_ACCESS) {
   if (keyPath.empty()) return;
   HKEY key = nullptr;
   if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                       nullptr) == ERROR_SUCCESS)
-    key_ = RegKey(key);
+    key_.Reset(key);
 }
 
 std::string RegistryConnection::ReadString(const std::string& subkey, const std::string& name,
@@ -84,7 +68,7 @@ void RegistryConnection::WriteString(const std::string& subkey, const std::strin
     if (RegCreateKeyExA(key_.Get(), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                         &created, nullptr) != ERROR_SUCCESS)
       throw PluginError("Failed to create key " + subkey);
-    RegKey(created).Close();
+    RegKey(created).Reset();
     opened = nullptr;
     if (RegOpenKeyExA(key_.Get(), subkey.c_str(), 0, subkeyAccess_, &opened) != ERROR_SUCCESS) return;
   }

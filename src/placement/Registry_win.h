@@ -6,27 +6,12 @@
 
 #include <string>
 
+#include "common/UniqueHandle.h"
+
 namespace varnholt {
 
-// Owns one open registry key and closes it when it goes. Move-only, so a key
-// can never be closed twice. Predefined root keys are never put in one.
-class RegKey {
- public:
-  RegKey() = default;
-  explicit RegKey(HKEY key) : key_(key) {}
-  ~RegKey() { Close(); }
-  RegKey(RegKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
-  RegKey& operator=(RegKey&& other) noexcept;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-
-  HKEY Get() const { return key_; }
-  explicit operator bool() const { return key_ != nullptr; }
-  void Close();
-
- private:
-  HKEY key_ = nullptr;
-};
+// One open registry key. Predefined root keys are never put in one.
+using RegKey = UniqueHandle<HKEY, &::RegCloseKey>;
 
 // One pass's connection to the store's key path: the key path is opened (or
 // created) once, each value's subkey is opened for that value only.
