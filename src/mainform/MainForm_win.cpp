@@ -30,6 +30,9 @@ constexpr UINT kReleaseMessage = WM_APP + 0x56;
 constexpr UINT kRescanMessage = WM_APP + 0x57;
 // The title bar's close command, compared with all its bits.
 constexpr WPARAM kScClose = 0xF060;
+// WM_DPICHANGED: Windows 8.1 and later send it; the XP headers the library
+// is built against do not know it.
+constexpr UINT kWmDpiChanged = 0x02E0;
 
 // Classes and resources belong to this library, not to the host that loaded it.
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
@@ -373,7 +376,7 @@ LRESULT TfmMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return 0;
-    case WM_DPICHANGED:
+    case kWmDpiChanged:
       // Only a host aware of each monitor's dpi gets this, when the window
       // moves to a monitor scaled otherwise: the system suggests where.
       Rescale(HIWORD(wParam), RectOf(*reinterpret_cast<const RECT*>(lParam)));

@@ -1,5 +1,7 @@
 #include "ImportFaults.h"
 
+#include "ImportPatch.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -176,39 +178,15 @@ Entry entries[] = {
 
 Entry& EntryOf(Id id) { return entries[static_cast<int>(id)]; }
 
-bool SameDll(const char* imported, const char* wanted) {
-  const std::size_t n = std::strlen(wanted);
-  return _strnicmp(imported, wanted, n) == 0 && _stricmp(imported + n, ".dll") == 0;
-}
-
 }  // namespace
 
 int Install(HMODULE plugin) {
-  auto* base = reinterpret_cast<BYTE*>(plugin);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   int patched = 0;
-  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
-    const char* dll = reinterpret_cast<const char*>(base + d->Name);
-    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
-                                                                                   : d->FirstThunk));
-    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-    for (; name->u1.AddressOfData; ++name, ++slot) {
-      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-      for (Entry& e : entries) {
-        if (!SameDll(dll, e.dll) || std::strcmp(reinterpret_cast<const char*>(byName->Name), e.name) != 0)
-          continue;
-        ++patched;
-        if (reinterpret_cast<void*>(slot->u1.Function) == e.wrapper) continue;  // patched before
-        e.original = reinterpret_cast<void*>(slot->u1.Function);
-        DWORD protection = 0;
-        VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-        slot->u1.Function = reinterpret_cast<ULONG_PTR>(e.wrapper);
-        VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-      }
-    }
+  for (Entry& e : entries) {
+    void* const before = PatchImport(plugin, e.dll, e.name, e.wrapper);
+    if (before == nullptr) continue;
+    ++patched;
+    if (before != e.wrapper) e.original = before;  // not patched before
   }
   return patched;
 }
