@@ -683,7 +683,6 @@ API = {
     (K32, "GetCurrentProcessId"): (STD, 0, lambda p: 0x1000),
     (K32, "GetCurrentThreadId"): (STD, 0, lambda p: 0x1004),
     (K32, "GetSystemTimeAsFileTime"): (STD, 1, _system_time),
-    (K32, "GetTickCount64"): (STD, 0, lambda p: 1_000_000),
     (K32, "VirtualQuery"): (STD, 3, _virtual_query),
     (K32, "VirtualProtect"): (STD, 4, _virtual_protect),
     (K32, "AddVectoredExceptionHandler"): (STD, 2, _new_handle),

@@ -121,7 +121,7 @@ for notice in 'License: MIT' 'License: Data' 'Files: mingw-w64-libraries/winpthr
   'GCC RUNTIME LIBRARY EXCEPTION'; do
   check "THIRD-PARTY.txt has $notice" grep -qF "$notice" "$folder/THIRD-PARTY.txt"
 done
-for words in "Varnholt $version" "Windows Vista or later" 'HKEY_CURRENT_USER\Software\<host>\TfmMainForm' \
+for words in "Varnholt $version" "Windows XP with Service Pack 3 or later" 'HKEY_CURRENT_USER\Software\<host>\TfmMainForm' \
   'varnholt-score.exe mylog.cbr'; do
   check "README.txt says $words" grep -qF "$words" "$folder/README.txt"
 done
