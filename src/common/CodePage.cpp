@@ -21,7 +21,8 @@ template <typename Visit>
 void ForEachCharacter(std::string_view text, const CodePage& codePage, Visit visit) {
   for (std::size_t pos = 0; pos < text.size();) {
     // Whatever the code page answers, the walk moves on and stays inside.
-    const std::size_t length = std::clamp<std::size_t>(codePage.CharacterLength(text.substr(pos)), 1, text.size() - pos);
+    const std::size_t length =
+        std::clamp<std::size_t>(codePage.CharacterLength(text.substr(pos)), 1, text.size() - pos);
     visit(pos, text.substr(pos, length));
     pos += length;
   }

@@ -13,8 +13,8 @@
 
 #include "common/PluginError.h"
 #include "common/QsoView.h"
-#include "common/UniqueHandle.h"
 #include "common/TextRules.h"
+#include "common/UniqueHandle.h"
 #include "odbc/Diagnostics.h"
 
 namespace varnholt {
@@ -124,13 +124,14 @@ void LogQuery::Open() {
 
 void LogQuery::Execute() {
   Statement& s = *statement_;
-  SQLRETURN rc = SQLExecDirect(s.handle.Get(), reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
+  const SQLHSTMT stmt = s.handle.Get();
+  SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(&sql_[0]), static_cast<SQLINTEGER>(sql_.size()));
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) throw Failure(SQL_HANDLE_STMT, stmt, rc);
   eof_ = true;
 
   SQLSMALLINT columns = 0;
-  rc = SQLNumResultCols(s.handle.Get(), &columns);
-  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
+  rc = SQLNumResultCols(stmt, &columns);
+  if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, stmt, rc);
   if (columns <= 0) return;  // no result set: nothing to read
 
   // Find each field's column once per run, not once per row. A missing one
@@ -140,9 +141,9 @@ void LogQuery::Execute() {
   for (SQLSMALLINT c = 1; c <= columns; ++c) {
     SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    rc = SQLDescribeCol(s.handle.Get(), static_cast<SQLUSMALLINT>(c), name, static_cast<SQLSMALLINT>(sizeof name),
+    rc = SQLDescribeCol(stmt, static_cast<SQLUSMALLINT>(c), name, static_cast<SQLSMALLINT>(sizeof name),
                         &nameLength, &dataType, &size, &digits, &nullable);
-    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, stmt, rc);
     // A name longer than the buffer is cut, but then its length differs from
     // every field name's, so it cannot match by its first characters.
     const std::size_t length = nameLength > 0 ? static_cast<std::size_t>(nameLength) : 0;
@@ -158,8 +159,8 @@ void LogQuery::Execute() {
       continue;
     }
     // Every column type converts to text; binary data arrives as hexadecimal.
-    rc = SQLBindCol(s.handle.Get(), s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
-    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, s.handle.Get(), rc);
+    rc = SQLBindCol(stmt, s.column[f], SQL_C_CHAR, s.value[f], kValueBuffer, &s.indicator[f]);
+    if (!Succeeded(rc)) throw Failure(SQL_HANDLE_STMT, stmt, rc);
   }
   Fetch();
 }
