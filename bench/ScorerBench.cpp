@@ -1,7 +1,7 @@
 // The standalone scorer on big logs: parsing a Cabrillo file, scoring the
-// parsed contacts, and both together, on a synthetic 1M-contact log and on
-// the biggest real one. Throughput is reported as contacts per second
-// (items_per_second).
+// parsed contacts, and both together, on synthetic logs of 1M and 200k
+// contacts and on the biggest real one. Throughput is reported as contacts
+// per second (items_per_second).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -18,34 +18,44 @@ using namespace varnholt;
 namespace {
 
 constexpr std::size_t kSyntheticContacts = 1000000;
+constexpr std::size_t kWeekendContacts = 200000;
 
-// A contest weekend of a big station, a million times over: many distinct
-// calls, each worked on a few bands and modes, some logged twice.
+// A contest weekend of a big station, `contacts` times over: many distinct
+// calls, each worked on a few bands and modes, some logged twice, in time
+// order over 48 hours.
+std::string MakeSyntheticCabrillo(std::size_t contacts) {
+  static const char* kPrefixes[] = {"UR", "UT", "UA1", "UA9", "UA3", "RA6", "EW", "UN", "EX", "4K",
+                                    "DL", "SP", "OK", "K", "W", "JA", "G", "EA", "VE", "LY"};
+  static const char* kFrequencies[] = {"1830", "3520", "7015", "14025", "21030", "28040"};
+  static const char* kModes[] = {"CW", "PH"};
+  std::mt19937 rng(42);
+  std::vector<std::string> calls(contacts / 3);
+  for (std::string& call : calls) {
+    call = kPrefixes[rng() % 20];
+    call += static_cast<char>('0' + rng() % 10);
+    for (int k = 0; k < 3; ++k) call += static_cast<char>('A' + rng() % 26);
+  }
+  std::string out = "START-OF-LOG: 3.0\nCALLSIGN: DL5XY\n";
+  out.reserve(contacts * 80);
+  char line[160];
+  for (std::size_t i = 0; i < contacts; ++i) {
+    const std::string& call = calls[rng() % calls.size()];
+    const std::size_t minute = i * 2880 / contacts;
+    std::snprintf(line, sizeof line, "QSO: %5s %s 2025-03-%02zu %02zu%02zu DL5XY 599 %04zu %-12s 599 %04u %zu\n",
+                  kFrequencies[rng() % 6], kModes[rng() % 2], 29 + minute / 1440, minute % 1440 / 60,
+                  minute % 60, i % 10000, call.c_str(), static_cast<unsigned>(rng() % 8000), i % 2);
+    out += line;
+  }
+  return out + "END-OF-LOG:\n";
+}
+
 const std::string& SyntheticCabrillo() {
-  static const std::string text = [] {
-    static const char* kPrefixes[] = {"UR", "UT", "UA1", "UA9", "UA3", "RA6", "EW", "UN", "EX", "4K",
-                                      "DL", "SP", "OK", "K", "W", "JA", "G", "EA", "VE", "LY"};
-    static const char* kFrequencies[] = {"1830", "3520", "7015", "14025", "21030", "28040"};
-    static const char* kModes[] = {"CW", "PH"};
-    std::mt19937 rng(42);
-    std::vector<std::string> calls(kSyntheticContacts / 3);
-    for (std::string& call : calls) {
-      call = kPrefixes[rng() % 20];
-      call += static_cast<char>('0' + rng() % 10);
-      for (int k = 0; k < 3; ++k) call += static_cast<char>('A' + rng() % 26);
-    }
-    std::string out = "START-OF-LOG: 3.0\nCALLSIGN: DL5XY\n";
-    out.reserve(kSyntheticContacts * 80);
-    char line[160];
-    for (std::size_t i = 0; i < kSyntheticContacts; ++i) {
-      const std::string& call = calls[rng() % calls.size()];
-      std::snprintf(line, sizeof line, "QSO: %5s %s 2025-03-29 %04zu DL5XY 599 %04zu %-12s 599 %04u 0\n",
-                    kFrequencies[rng() % 6], kModes[rng() % 2], i % 2400, i % 10000, call.c_str(),
-                    static_cast<unsigned>(rng() % 8000));
-      out += line;
-    }
-    return out + "END-OF-LOG:\n";
-  }();
+  static const std::string text = MakeSyntheticCabrillo(kSyntheticContacts);
+  return text;
+}
+
+const std::string& WeekendCabrillo() {
+  static const std::string text = MakeSyntheticCabrillo(kWeekendContacts);
   return text;
 }
 
@@ -116,11 +126,24 @@ void BM_ScoreBiggestRealLog(benchmark::State& state) {
   ScoreFile(state, VARNHOLT_SOURCE_DIR "/data/reallogs/k1lz.log", 12851);
 }
 
+// A 200k-contact weekend log from its text to the score, as the scorer reads it.
+void BM_ScoreWeekendLog(benchmark::State& state) {
+  const std::string& text = WeekendCabrillo();
+  AsciiKeyCollation collation;
+  for (auto _ : state) {
+    LogScorer scorer(collation);
+    ReadLog(text, LogFormat::Cabrillo, scorer);
+    if (scorer.Contacts() != kWeekendContacts || !scorer.BadLines().empty()) state.SkipWithError("misread");
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWeekendContacts));
+}
+
 }  // namespace
 
 BENCHMARK(BM_ParseCabrillo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreParsedContacts)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSyntheticFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreBiggestRealLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScoreWeekendLog)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
