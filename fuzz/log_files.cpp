@@ -194,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   AsciiKeyCollation collation;
   LogScorer scorer(collation);
   Checker checker(scorer, *format, lines);
-  ReadLog(text, *format, checker);
+  ReadLog(decoded, *format, checker);
 
   if (const std::optional<std::string> utf16 = Utf16(text, data[0] / 5 % 2 != 0)) {
     if (data[0] % 5 == 0) EXPECT(DetectLogFormat(*utf16) == format);

@@ -658,12 +658,17 @@ class AdifReader {
 
 }  // namespace
 
-void ReadAdif(std::string_view text, ContactSink& sink, const CountryData& countries) {
-  ReadLogText(text, sink, [&](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to, countries).Read(); });
+void ReadAdif(const LogText& log, ContactSink& sink, const CountryData& countries) {
+  ReadLogText(log, sink, [&](std::string_view utf8, ContactSink& to) { AdifReader(utf8, to, countries).Read(); });
 }
 
-bool LooksLikeAdif(std::string_view file) {
-  const LogText log(file);
+void ReadAdif(std::string_view file, ContactSink& sink, const CountryData& countries) {
+  ReadAdif(LogText(file), sink, countries);
+}
+
+bool LooksLikeAdif(std::string_view file) { return LooksLikeAdif(LogText(file)); }
+
+bool LooksLikeAdif(const LogText& log) {
   const std::string_view text = log.Text();
   const std::size_t begin = FirstNonBlank(text);
   if (begin < text.size() && text[begin] == '<') return true;

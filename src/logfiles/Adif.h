@@ -7,6 +7,7 @@
 
 #include "logfiles/Contact.h"
 #include "logfiles/CountryFile.h"
+#include "logfiles/LogText.h"
 
 namespace varnholt {
 
@@ -21,9 +22,12 @@ namespace varnholt {
 // character or before the rest of the value, the value is read by as many
 // characters when they end it exactly, and the record is a bad line when
 // they do not.
-void ReadAdif(std::string_view text, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
+void ReadAdif(const LogText& log, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
+// The same for a file's bytes, decoded as LogText decodes them.
+void ReadAdif(std::string_view file, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
 
-// Whether `text` looks like ADIF rather than another log format.
-bool LooksLikeAdif(std::string_view text);
+// Whether `log` looks like ADIF rather than another log format.
+bool LooksLikeAdif(const LogText& log);
+bool LooksLikeAdif(std::string_view file);
 
 }  // namespace varnholt

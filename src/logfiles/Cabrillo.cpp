@@ -175,14 +175,19 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink, const CountryDat
 
 }  // namespace
 
-void ReadCabrillo(std::string_view text, ContactSink& sink, const CountryData& countries) {
-  ReadLogText(text, sink, [&](std::string_view utf8, ContactSink& to) { ReadCabrilloText(utf8, to, countries); });
+void ReadCabrillo(const LogText& log, ContactSink& sink, const CountryData& countries) {
+  ReadLogText(log, sink, [&](std::string_view utf8, ContactSink& to) { ReadCabrilloText(utf8, to, countries); });
 }
 
-bool LooksLikeCabrillo(std::string_view file) {
+void ReadCabrillo(std::string_view file, ContactSink& sink, const CountryData& countries) {
+  ReadCabrillo(LogText(file), sink, countries);
+}
+
+bool LooksLikeCabrillo(std::string_view file) { return LooksLikeCabrillo(LogText(file)); }
+
+bool LooksLikeCabrillo(const LogText& log) {
   // A log's first tag line comes near the top, after comments or a note.
-  const LogText text(file);
-  Lines lines(text.Text().substr(0, kSniffBytes));
+  Lines lines(log.Text().substr(0, kSniffBytes));
   for (std::string_view line; lines.Next(line);) {
     while (!line.empty() && IsSpace(line.front())) line.remove_prefix(1);
     if (HasTag(line, "START-OF-LOG:") || HasTag(line, "QSO:")) return true;

@@ -106,9 +106,8 @@ LogText::LogText(std::string_view file) : text_(file) {
   text_ = utf8_;
 }
 
-void ReadLogText(std::string_view file, ContactSink& sink,
+void ReadLogText(const LogText& log, ContactSink& sink,
                  const std::function<void(std::string_view, ContactSink&)>& read) {
-  const LogText log(file);
   if (log.Unreadable().empty()) return read(log.Text(), sink);
   WithUnreadableLines merged(sink, log.Unreadable());
   read(log.Text(), merged);

@@ -191,11 +191,12 @@ class LogRun {
     } catch (const ContactFileError& e) {
       return NotScored(e.what());
     }
-    std::optional<LogFormat> format = options_.format ? options_.format : DetectLogFormat(text);
+    const LogText log(text);
+    std::optional<LogFormat> format = options_.format ? options_.format : DetectLogFormat(log);
     if (!format) return NotScored(display_ + ": not a Cabrillo, ADIF or sample log");
     format_ = LogFormatName(*format);
     try {
-      ReadLog(text, *format, scorer_, countries_);
+      ReadLog(log, *format, scorer_, countries_);
     } catch (const StrictStop& e) {
       return NotScored(display_ + ": " + e.what());
     }
