@@ -62,6 +62,9 @@ std::optional<double> KhzFromMhz(std::string_view mhz) {
 struct Record {
   int line = 0;  // where its first field starts; 0 while it has none
   std::string_view call, band, freq, mode, rstRcvd, srxString, srx, dxcc, stationCallsign, op;
+  // When the contact was made. Damage here costs the contact its time only.
+  std::string_view qsoDate, timeOn;
+  bool timeInDoubt = false;
   std::uint32_t seen = 0;    // the known fields it holds, a bit each
   bool runTogether = false;  // it holds a known field twice
   int damageLine = 0;        // where it was first found damaged; 0 while it is not
@@ -96,10 +99,25 @@ bool IsKnownField(std::string_view name) {
   return false;
 }
 
+constexpr KnownField kTimeFields[] = {{"QSO_DATE", &Record::qsoDate}, {"TIME_ON", &Record::timeOn}};
+
+const KnownField* TimeField(std::string_view name) {
+  for (const KnownField& field : kTimeFields) {
+    if (EqualsIgnoringCase(name, field.name)) return &field;
+  }
+  return nullptr;
+}
+
 class AdifReader {
  public:
   AdifReader(std::string_view text, ContactSink& sink, const CountryData& countries)
-      : text_(text), lexer_(text), sink_(sink), countries_(countries) {}
+      : text_(text),
+        lexer_(text),
+        sink_(sink),
+        countries_(countries),
+        // A log that times any contact must time each one; one that times
+        // none is read without times, as the sample logs are.
+        logHoldsTimes_(HoldsField(text, kTimeFields[0].name) || HoldsField(text, kTimeFields[1].name)) {}
 
   void Read() {
     std::size_t at = lexer_.StartOfRecords(headerOpen_);
@@ -183,6 +201,7 @@ class AdifReader {
         return;
       }
     }
+    if (const KnownField* field = TimeField(tag.name)) record_.*field->slot = tag.data;
   }
 
   // The record is damaged: the first thing wrong with it is reported, and
@@ -199,6 +218,7 @@ class AdifReader {
   void Doubt(std::string_view name, int line) {
     if (record_.line == 0) record_.line = line;
     if (IsKnownField(name)) record_.contactInDoubt = true;
+    if (TimeField(name) != nullptr) record_.timeInDoubt = true;
   }
 
   // A field that lost its '<' is missing from its record; its length
@@ -228,6 +248,7 @@ class AdifReader {
       if (whole) {
         NameStation();
         sink_.Add(contact_, record_.line);
+        ReportTime();
       }
       sink_.BadLine(LogLineError{record_.damageLine, std::move(record_.damage), whole});
     } else if (record_.line != 0) {
@@ -271,6 +292,7 @@ class AdifReader {
     std::string why = MakeContact();
     if (why.empty()) {
       sink_.Add(contact_, record_.line);
+      ReportTime();
     } else {
       Bad(record_.line, std::move(why));
     }
@@ -290,7 +312,39 @@ class AdifReader {
     UpperAsciiInPlace(contact_.mode);
     SetReport();
     SetPrefixes();
+    SetTime();
     return why;
+  }
+
+  // The contact's time, from QSO_DATE and TIME_ON; where it cannot be read
+  // timeProblem_ says why.
+  void SetTime() {
+    contact_.utc.reset();
+    timeProblem_.clear();
+    const std::string_view date = Trim(record_.qsoDate), time = Trim(record_.timeOn);
+    if (record_.timeInDoubt) {
+      timeProblem_ = "the time of " + contact_.callSign + " lies where damage reaches";
+    } else if (date.empty() || time.empty()) {
+      if (logHoldsTimes_)
+        timeProblem_ = std::string("a record without ") + (date.empty() ? "QSO_DATE" : "TIME_ON") + " (" +
+                       contact_.callSign + ")";
+    } else {
+      UtcSeconds utc = 0;
+      const std::string why = ReadAdifTime(date, time, utc);
+      if (why.empty()) {
+        contact_.utc = utc;
+      } else {
+        timeProblem_ = "QSO_DATE " + std::string(date) + " TIME_ON " + std::string(time) + " (" +
+                       contact_.callSign + "): " + why;
+      }
+    }
+  }
+
+  // A contact handed on without the time it should have is damage that cost
+  // no contact.
+  void ReportTime() {
+    if (!timeProblem_.empty())
+      sink_.BadLine(LogLineError{record_.line, timeProblem_ + "; " + kLeftOutOfTimes, true});
   }
 
   // The band the record names, else the one its frequency is on. A BAND
@@ -356,6 +410,8 @@ class AdifReader {
   // reaches over them.
   std::size_t doubtUntil_ = 0;
   bool headerOpen_ = false;
+  const bool logHoldsTimes_;
+  std::string timeProblem_;
   bool stationNamed_ = false;
 };
 

@@ -16,7 +16,9 @@ namespace varnholt {
 // RST_RCVD followed by SRX_STRING (or SRX). Its DXCC prefix comes from the
 // record's DXCC entity code when it has one, else from the prefix table over
 // `countries`, which also places the station: the first STATION_CALLSIGN (or
-// OPERATOR) names it.
+// OPERATOR) names it. QSO_DATE and TIME_ON give its UTC time; in a log that
+// holds either field anywhere, a contact without a time that can be read is
+// reported after it, and counts all the same.
 // A record without CALL, MODE or a band is a bad line, at the line where the
 // record starts. A field's length counts bytes; where it ends inside a UTF-8
 // character or before the rest of the value, the value is read by as many

@@ -304,4 +304,12 @@ bool StartsLikeAdif(std::string_view text) {
   return FindTag(text.substr(0, kSniffBytes), 0, kEndOfHeaderTag) != std::string_view::npos;
 }
 
+bool HoldsField(std::string_view text, std::string_view name) {
+  for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+    if (EqualsIgnoringCase(text.substr(at + 1, name.size()), name) && text.substr(at + 1 + name.size(), 1) == ":")
+      return true;
+  }
+  return false;
+}
+
 }  // namespace varnholt

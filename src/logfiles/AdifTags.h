@@ -72,4 +72,8 @@ class AdifLexer {
 // tag, or a free-text header ends in "<eoh>" within its first 64 KiB.
 bool StartsLikeAdif(std::string_view text);
 
+// Whether a field named `name` (any letter case) stands anywhere in `text`:
+// "<QSO_DATE:8>".
+bool HoldsField(std::string_view text, std::string_view name);
+
 }  // namespace varnholt

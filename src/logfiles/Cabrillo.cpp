@@ -108,12 +108,23 @@ class QsoLineReader {
       if (i > 0) contact_.report += ' ';
       contact_.report.append(words_[6 + k + i]);
     }
+    const std::size_t transmitter = 6 + k + received;  // a word after the received exchange
+    contact_.transmitter.assign(transmitter + 1 == words_.size() ? words_[transmitter] : std::string_view());
     PrefixInfo info = LookUpPrefix(contact_.callSign, countries_);
     contact_.dxccPrefix = std::move(info.dxccPrefix);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
     contact_.unknownCall = info.unknown;
+    UtcSeconds utc = 0;
+    const std::string timeProblem = ReadCabrilloTime(words_[2], words_[3], utc);
+    contact_.utc = timeProblem.empty() ? std::optional<UtcSeconds>(utc) : std::nullopt;
     sink_.Add(contact_, lineNumber);
+    if (!timeProblem.empty()) {
+      sink_.BadLine(LogLineError{lineNumber,
+                                 "date and time " + std::string(words_[2]) + " " + std::string(words_[3]) + ": " +
+                                     timeProblem + "; " + kLeftOutOfTimes,
+                                 true});
+    }
   }
 
  private:

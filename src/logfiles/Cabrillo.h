@@ -18,7 +18,9 @@ namespace varnholt {
 // single spaces, is the contact's report. The band comes from the
 // frequency, the prefixes and the continent from the prefix table over
 // `countries` (the received call's, and the CALLSIGN: station's), and the
-// mode is the host's ("PH" is "SSB", "RY" is "RTTY", "DG" is "DIGI").
+// mode is the host's ("PH" is "SSB", "RY" is "RTTY", "DG" is "DIGI"). The
+// date and time are the contact's UTC time (ContactTime.h): one that cannot
+// be read is reported after the contact, which counts all the same.
 void ReadCabrillo(const LogText& log, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);
 // The same for a file's bytes, decoded as LogText decodes them.
 void ReadCabrillo(std::string_view file, ContactSink& sink, const CountryData& countries = kBuiltInCountryData);

@@ -3,7 +3,10 @@
 // contacts on, one at a time in file order.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "logfiles/ContactTime.h"
 
 namespace varnholt {
 
@@ -18,7 +21,16 @@ struct Contact {
   // The call sign was looked up and placed in no country (the prefix
   // table's PrefixInfo::unknown); readers whose log gives the prefix leave it false.
   bool unknownCall = false;
+  // When it was made; nothing where the log gives no time, or none that can
+  // be read (the reader then reports that as damage that cost no contact).
+  std::optional<UtcSeconds> utc;
+  // Which of the station's transmitters made it, as a multi-transmitter
+  // Cabrillo log numbers them ("0", "1"); "" where the log does not say.
+  std::string transmitter;
 };
+
+// What a reader adds to the message of a contact whose time it cannot read.
+inline constexpr const char* kLeftOutOfTimes = "the contact is left out of the time analysis";
 
 // A line (or, in ADIF, a record) that could not be read, and why.
 struct LogLineError {
