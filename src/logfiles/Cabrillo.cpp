@@ -167,7 +167,10 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink, const CountryDat
     } else if (HasTag(line, "CALLSIGN:")) {
       const std::string call = UpperAsciiCopy(Trim(line.substr(9)));
       if (!call.empty()) sink.Station(call, LookUpPrefix(call, countries).dxccPrefix);
-    } else if (!StartsWithTag(line)) {
+    } else if (StartsWithTag(line)) {
+      const std::size_t colon = line.find(':');
+      sink.Header(line.substr(0, colon), TrimSpace(line.substr(colon + 1)));
+    } else {
       // Every other line of the log is a header line ("CONTEST: ..."),
       // which starts with a tag; a line without one is not Cabrillo.
       if (part == Part::kInside) {

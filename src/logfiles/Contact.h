@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "logfiles/ContactTime.h"
 
@@ -50,6 +51,9 @@ class ContactSink {
   // The log names its own station: its call sign (as written) and the
   // prefix that call resolves to. Comes before the contacts it applies to.
   virtual void Station(const std::string& callSign, const std::string& prefix) = 0;
+  // A line of the log's header other than its station: Cabrillo's
+  // "CONTEST: CQ-WPX-SSB" as "CONTEST" and "CQ-WPX-SSB", the value trimmed.
+  virtual void Header(std::string_view /*tag*/, std::string_view /*value*/) {}
   virtual void Add(const Contact& contact, int line) = 0;
   virtual void BadLine(const LogLineError& error) = 0;
 };

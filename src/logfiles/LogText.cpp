@@ -44,6 +44,7 @@ class WithUnreadableLines final : public ContactSink {
   void Station(const std::string& callSign, const std::string& prefix) override {
     sink_.Station(callSign, prefix);
   }
+  void Header(std::string_view tag, std::string_view value) override { sink_.Header(tag, value); }
   void Add(const Contact& contact, int line) override {
     ReportUpTo(line);
     sink_.Add(contact, line);
