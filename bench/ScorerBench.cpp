@@ -11,7 +11,9 @@
 
 #include "logfiles/Cabrillo.h"
 #include "logfiles/ContactFile.h"
+#include "scorer/LogPage.h"
 #include "scorer/ScoreLog.h"
+#include "scorer/TimeAnalysis.h"
 
 using namespace varnholt;
 
@@ -126,17 +128,28 @@ void BM_ScoreBiggestRealLog(benchmark::State& state) {
   ScoreFile(state, VARNHOLT_SOURCE_DIR "/data/reallogs/k1lz.log", 12851);
 }
 
-// A 200k-contact weekend log from its text to the score, as the scorer reads it.
-void BM_ScoreWeekendLog(benchmark::State& state) {
+// A 200k-contact weekend log from its text to the score, as the scorer reads
+// it; over time, also with the analysis and the page (--html) that --summary,
+// --html and --json add, which may add at most 20 %.
+void ScoreWeekendLog(benchmark::State& state, bool overTime) {
   const std::string& text = WeekendCabrillo();
   AsciiKeyCollation collation;
   for (auto _ : state) {
+    TimeLine timeLine;
     LogScorer scorer(collation);
+    if (overTime) scorer.AddWatcher(timeLine);
     ReadLog(text, LogFormat::Cabrillo, scorer);
     if (scorer.Contacts() != kWeekendContacts || !scorer.BadLines().empty()) state.SkipWithError("misread");
+    if (!overTime) continue;
+    const TimeAnalysis times = timeLine.Analyse(kDefaultOffMinutes, scorer.BandStatistics());
+    const std::string page = LogPage(scorer, times, "weekend.log", "Cabrillo", "bench");
+    if (times.hours.size() != 48 || page.empty()) state.SkipWithError("misread");
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kWeekendContacts));
 }
+
+void BM_ScoreWeekendLog(benchmark::State& state) { ScoreWeekendLog(state, false); }
+void BM_ScoreWeekendLogOverTime(benchmark::State& state) { ScoreWeekendLog(state, true); }
 
 }  // namespace
 
@@ -145,5 +158,6 @@ BENCHMARK(BM_ScoreParsedContacts)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreSyntheticFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreBiggestRealLog)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScoreWeekendLog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScoreWeekendLogOverTime)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
