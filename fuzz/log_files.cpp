@@ -11,9 +11,10 @@
 // the input chooses) adds up: the hours to the contacts counted with a time,
 // the on-time and the off periods to the span from the first contact to the
 // last; no rate window holds more than a longer one. Whatever the texts, the
-// JSON writes them in ASCII, and the page holds none as markup. A file of UTF-8 text, saved as UTF-16 behind a byte order
-// mark (the first byte chooses its byte order), must be read exactly as it
-// is: the same events with the same lines.
+// JSON writes them in ASCII, and the page holds none as markup. A file of
+// UTF-8 text, saved as UTF-16 behind a byte order mark (the first byte
+// chooses its byte order), must be read exactly as it is: the same events
+// with the same lines.
 //
 // One choice reads the bytes as a country file (--cty) instead: whatever it
 // accepts, every prefix and whole call it lists must be found again, and

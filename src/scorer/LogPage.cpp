@@ -19,7 +19,8 @@ constexpr const char* kBandColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d6272
 
 const char* BandColour(std::size_t band) { return kBandColours[band % std::size(kBandColours)]; }
 
-constexpr const char* kStyle = R"(body{font-family:system-ui,-apple-system,"Segoe UI",sans-serif;margin:2em auto;max-width:1100px;padding:0 1em;color:#222;background:#fff}
+constexpr const char* kStyle = R"(body{font-family:system-ui,-apple-system,"Segoe UI",sans-serif;
+margin:2em auto;max-width:1100px;padding:0 1em;color:#222;background:#fff}
 h1{margin-bottom:.2em}h1 span{font-weight:normal;color:#555}
 .sub{color:#555;margin-top:0}
 .score{font-size:1.4em;margin:.5em 0}
@@ -229,7 +230,8 @@ std::string OnAndOff(const TimeAnalysis& t) {
 }
 
 std::string Hours(const TimeAnalysis& t) {
-  std::string out = "<section id=\"hours\"><h2>Hour by hour</h2>\n<table class=\"hours\"><thead><tr><th>Hour (UTC)</th>";
+  std::string out =
+      "<section id=\"hours\"><h2>Hour by hour</h2>\n<table class=\"hours\"><thead><tr><th>Hour (UTC)</th>";
   for (const std::string& band : t.bands) out += "<th class=\"n\">" + HtmlText(band) + "</th>";
   out += "<th class=\"n\">Total</th><th class=\"n\">Cumulative</th><th class=\"n\">Score</th>"
          "<th class=\"n\">New mults</th>";

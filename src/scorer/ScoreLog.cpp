@@ -50,8 +50,8 @@ void LogScorer::Score(const QsoView& contact, int line, std::optional<UtcSeconds
   ++contacts_;
   if (result == kDuplicate) ++duplicates_;
   if (watchers_.empty()) return;
-  const ScoredContact scored{line,   qso.callSign, qso.band, qso.mode, qso.report, result, score_.LastAddedMultiplier(),
-                             DxdaNumberView(qso.report), utc, transmitter};
+  const ScoredContact scored{line, qso.callSign, qso.band, qso.mode, qso.report, result,
+                             score_.LastAddedMultiplier(), DxdaNumberView(qso.report), utc, transmitter};
   for (ScoreWatcher* watcher : watchers_) watcher->Scored(scored);
 }
 

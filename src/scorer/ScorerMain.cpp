@@ -324,7 +324,8 @@ class LogRun {
 
   // The page, written byte for byte (no line ends changed on Windows).
   bool WritePage(const std::string& path, const TimeAnalysis& times) {
-    const std::string page = LogPage(scorer_, times, PageName(), format_, std::string(kProgram) + " " + VARNHOLT_VERSION);
+    const std::string program = std::string(kProgram) + " " + VARNHOLT_VERSION;
+    const std::string page = LogPage(scorer_, times, PageName(), format_, program);
     std::ofstream out(path, std::ios::binary);
     if (out) out.write(page.data(), static_cast<std::streamsize>(page.size()));
     if (out.flush()) return true;

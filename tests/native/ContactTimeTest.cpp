@@ -99,15 +99,14 @@ TEST(ContactTimeTest, AdifTimesEveryContactOnceItTimesOne) {
   ReadAdif(Qso("K1ABC", F("qso_date", "20250329") + F("TIME_ON", "000130")) +
                Qso("K2ABC", F("QSO_DATE", "20250329")) +                       // no TIME_ON
                Qso("K3ABC", F("QSO_DATE", "20251301") + F("TIME_ON", "0000")) +  // no month 13
-               Qso("K4ABC", "<QSO_DATE:7>20250329 <TIME_ON:4>0002"),            // a length short of its value
+               Qso("K4ABC", "<QSO_DATE:7>20250329 <TIME_ON:4>0002"),  // a length short of its value
            timed);
-  EXPECT_EQ(timed.events,
-            (std::vector<std::string>{
-                "1 K1ABC", "2 K2ABC", "~2 a record without TIME_ON (K2ABC); the contact is left out of the time analysis",
-                "3 K3ABC",
-                "~3 QSO_DATE 20251301 TIME_ON 0000 (K3ABC): no month 13; the contact is left out of the time analysis",
-                "4 K4ABC", "~4 the time of K4ABC lies where damage reaches; the contact is left out of the time analysis",
-                "~4 field QSO_DATE: its value runs on past its length 7 (20250329)"}));
+  const std::string leftOut = std::string("; ") + kLeftOutOfTimes;
+  EXPECT_EQ(timed.events, (std::vector<std::string>{
+                              "1 K1ABC", "2 K2ABC", "~2 a record without TIME_ON (K2ABC)" + leftOut, "3 K3ABC",
+                              "~3 QSO_DATE 20251301 TIME_ON 0000 (K3ABC): no month 13" + leftOut, "4 K4ABC",
+                              "~4 the time of K4ABC lies where damage reaches" + leftOut,
+                              "~4 field QSO_DATE: its value runs on past its length 7 (20250329)"}));
   EXPECT_EQ(timed.contacts.at(0).utc, kContestStart + 90);
 
   // A log that times no contact is read without times, and without damage.
