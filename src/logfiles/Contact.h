@@ -24,10 +24,10 @@ struct Contact {
   bool unknownCall = false;
   // When it was made; nothing where the log gives no time, or none that can
   // be read (the reader then reports that as damage that cost no contact).
-  std::optional<UtcSeconds> utc;
+  std::optional<UtcSeconds> utc = std::nullopt;
   // Which of the station's transmitters made it, as a multi-transmitter
   // Cabrillo log numbers them ("0", "1"); "" where the log does not say.
-  std::string transmitter;
+  std::string transmitter = {};
 };
 
 // What a reader adds to the message of a contact whose time it cannot read.
