@@ -55,7 +55,7 @@ echo
 echo "== the standalone scorer on data/reallogs/k9ct.log"
 build/native/varnholt-score --html dist/k9ct.html data/reallogs/k9ct.log
 if pkg_try "Chromium, for the picture of the scorer's page" "${VARNHOLT_BROWSER_PACKAGES[@]}"; then
-  browser_render dist/k9ct.html --window-size=1200,1700 --screenshot="$PWD/dist/scorer-page.png"
+  browser_render dist/k9ct.html --window-size=1200,2150 --screenshot="$PWD/dist/scorer-page.png"
   page="its page: dist/k9ct.html, and as Chromium shows it: dist/scorer-page.png"
 else
   page="its page: dist/k9ct.html (no picture of it: Chromium cannot be installed)"
