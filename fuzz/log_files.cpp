@@ -5,11 +5,16 @@
 // content); the rest is the file. Whatever the bytes, the readers must
 // report every event at a line the file has, in file order, hand on
 // contacts with a call sign and a band, and every contact must reach the
-// score: counted once, or as a duplicate. Damage that cost no contact is
-// reported after the contact it kept. Whatever the texts, the JSON writes
-// them in ASCII. A file of UTF-8 text, saved as UTF-16 behind a byte order
-// mark (the first byte chooses its byte order), must be read exactly as it
-// is: the same events with the same lines.
+// score: counted once, or as a duplicate. Damage that cost no contact (its
+// time included) is reported right after the contact it kept. A contact's
+// time lies between 1900 and 9999. The analysis over time (with an off-time
+// the input chooses) adds up: the hours to the contacts counted with a time,
+// the on-time and the off periods to the span from the first contact to the
+// last; no rate window holds more than a longer one. Whatever the texts, the
+// JSON writes them in ASCII, and the page holds none as markup. A file of
+// UTF-8 text, saved as UTF-16 behind a byte order mark (the first byte
+// chooses its byte order), must be read exactly as it is: the same events
+// with the same lines.
 //
 // One choice reads the bytes as a country file (--cty) instead: whatever it
 // accepts, every prefix and whole call it lists must be found again, and
@@ -28,8 +33,10 @@
 #include "logfiles/PrefixTable.h"
 #include "mainform/Report.h"
 #include "mainform/Scoring.h"
+#include "scorer/LogPage.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
+#include "scorer/TimeAnalysis.h"
 
 namespace {
 
@@ -91,6 +98,7 @@ class Checker final : public ContactSink {
 
   void Station(const std::string& callSign, const std::string& prefix) override {
     trace += "S " + callSign + " " + prefix + "\n";
+    afterContact_ = false;
     scorer_.Station(callSign, prefix);
   }
   void Add(const Contact& c, int line) override {
@@ -103,8 +111,12 @@ class Checker final : public ContactSink {
       EXPECT(c.mainPrefix == info.mainPrefix && c.continent == info.continent);
       EXPECT(c.dxccPrefix == info.dxccPrefix || format_ == LogFormat::Adif);
     }
+    // 1900-01-01 up to the end of 9999.
+    EXPECT(!c.utc || (*c.utc >= -2208988800 && *c.utc < 253402300800));
+    EXPECT(c.transmitter.empty() || format_ == LogFormat::Cabrillo);
     ++added;
-    unclaimedContact_ = true;
+    timed += c.utc ? 1 : 0;
+    afterContact_ = true;
     trace += std::to_string(line) + " " + c.callSign + " " + c.band + " " + c.mode + " " + c.report + " " +
              c.dxccPrefix + "\n";
     scorer_.Add(c, line);
@@ -112,15 +124,13 @@ class Checker final : public ContactSink {
   void BadLine(const LogLineError& error) override {
     Seen(error.line);
     EXPECT(!error.message.empty());
-    if (error.contactCounted) {
-      EXPECT(unclaimedContact_ && format_ == LogFormat::Adif);
-      unclaimedContact_ = false;
-    }
+    EXPECT(!error.contactCounted || (afterContact_ && format_ != LogFormat::Sample));
+    afterContact_ = afterContact_ && error.contactCounted;
     trace += (error.contactCounted ? "~" : "!") + std::to_string(error.line) + " " + error.message + "\n";
     scorer_.BadLine(error);
   }
 
-  std::size_t added = 0;
+  std::size_t added = 0, timed = 0;
   std::string trace;
 
  private:
@@ -134,7 +144,7 @@ class Checker final : public ContactSink {
   LogFormat format_;
   int lines_;
   int last_ = 1;
-  bool unclaimedContact_ = false;  // a contact that no report of damage has named as kept
+  bool afterContact_ = false;  // the last event was a contact, or damage that cost it nothing
 };
 
 void CheckCountryFile(std::string_view text) {
@@ -192,9 +202,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char c : decoded.Text()) lines += c == '\n';
 
   AsciiKeyCollation collation;
-  LogScorer scorer(collation);
+  TimeLine timeLine;
+  JsonCollector json;
+  LogScorer scorer(collation, &timeLine);
+  scorer.AddWatcher(json);
   Checker checker(scorer, *format, lines);
-  ReadLog(text, *format, checker);
+  ReadLog(decoded, *format, checker);
 
   if (const std::optional<std::string> utf16 = Utf16(text, data[0] / 5 % 2 != 0)) {
     if (data[0] % 5 == 0) EXPECT(DetectLogFormat(*utf16) == format);
@@ -214,5 +227,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   EXPECT(static_cast<std::size_t>(qsos) + scorer.Duplicates() == scorer.Contacts());
   EXPECT(!StatisticsText(scorer.BandStatistics()).empty());
   for (const char c : JsonString(checker.trace)) EXPECT(static_cast<unsigned char>(c) < 0x80);
+
+  const TimeAnalysis times = timeLine.Analyse(1 + data[0] / 10 % 120, scorer.BandStatistics());
+  EXPECT(times.timed == checker.timed && times.timed + times.untimed == scorer.Contacts());
+  std::int64_t counted = 0;
+  for (std::size_t i = 0; i < times.hours.size(); ++i) {
+    const HourRow& h = times.hours[i];
+    EXPECT(i == 0 || h.start > times.hours[i - 1].start);
+    EXPECT(h.qsos <= times.hours[times.busiestHour].qsos && h.score >= 0);
+    std::int64_t perBand = 0;
+    for (const std::int32_t n : h.bandQsos) perBand += n;
+    EXPECT(perBand == h.qsos);
+    counted += h.qsos;
+    EXPECT(h.cumulativeQsos == counted);
+  }
+  EXPECT(counted == times.qsos);
+  if (times.HasTimes()) {
+    EXPECT(times.onTime >= 0 && times.onTime + times.offTime == times.last - times.first);
+    EXPECT(times.best.size() == 3 && times.best[0].qsos <= times.best[1].qsos &&
+           times.best[1].qsos <= times.best[2].qsos && times.best[2].qsos <= times.qsos);
+  }
+  const std::string page = LogPage(scorer, times, "log", "format", "fuzz");
+  EXPECT(page.find("<script") == std::string::npos && page.find("<SCRIPT") == std::string::npos);
+  for (const char c : json.Object(scorer, "log", "format", &times)) EXPECT(static_cast<unsigned char>(c) < 0x80);
   return 0;
 }

@@ -164,6 +164,22 @@ def log_files():
     yield "utf16be-adif", bytes([DETECT]) + b"\xfe\xff" + (
         "<CALL:6>UR5ABC<BAND:3>20m<MODE:2>CW<NAME:6>Jürgen<Seq (S):3>001<EOR>\n"
         "<CALL:5>K1ABC<FREQ:6>7.0123<MODE:2>CW<COMMENT:2>\U0001F4FB!<EOR>\n").encode("utf-16-be")
+    # Times: out of order, across midnight, two transmitters, and the dates
+    # and times no calendar or clock has.
+    yield "cabrillo-times", bytes([CABRILLO]) + (
+        b"START-OF-LOG: 3.0\nCALLSIGN: UT5XX\nCONTEST: CQ-WPX-CW\nCATEGORY-OPERATOR: MULTI-TWO\n"
+        b"QSO: 14025 CW 2025-03-30 0001 UT5XX 599 1 DL1ABC 599 1234 1\n"
+        b"QSO: 14025 CW 2025-03-29 2359 UT5XX 599 2 DL2ABC 599 1235 0\n"
+        b"QSO: 7025 CW 2025-03-30 0130 UT5XX 599 3 DL1ABC 599 1236 1\n"
+        b"QSO: 7025 CW 2025-13-32 2561 UT5XX 599 4 DL3ABC 599 1237 0\n"
+        b"QSO: 7025 CW 0000-02-29 0000 UT5XX 599 5 DL4ABC 599 1238 0\n"
+        b"QSO: 7025 CW 1899-12-31 2359 UT5XX 599 6 DL5ABC 599 1239 0\n")
+    yield "adif-times", bytes([ADIF]) + (
+        b"<CALL:6>UR5ABC <BAND:3>20m <MODE:2>CW <QSO_DATE:8>20250329 <TIME_ON:6>235959 <EOR>\n"
+        b"<CALL:6>UR5ABD <BAND:3>20m <MODE:2>CW <QSO_DATE:8>20250330 <TIME_ON:4>0000 <EOR>\n"
+        b"<CALL:6>UR5ABE <BAND:3>20m <MODE:2>CW <QSO_DATE:8>20240229 <EOR>\n"
+        b"<CALL:6>UR5ABF <BAND:3>20m <MODE:2>CW <qso_date:8>20250229 <time_on:4>2400 <EOR>\n"
+        b"<CALL:6>UR5ABG <BAND:3>20m <MODE:2>CW <QSO_DATE:7>20250329 <TIME_ON:4>0000 <EOR>\n")
     yield "sample", bytes([SAMPLE]) + (
         b"# sample\nstation\tDL5XY\tDL\nUR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\r\n"
         b"UR5ABC\t20M\tCW\t599 1234\tUR\tUR5\tEU\nbroken\tline\n")

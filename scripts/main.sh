@@ -6,7 +6,9 @@
 # window's report, and saves a picture of the window (dist/statistics.png),
 # and another on a display scaled to 150 % (dist/statistics-150.png).
 # The 64-bit build then runs the same log and must report the same. Last, the
-# standalone scorer scores a real contest log with the same rules.
+# standalone scorer scores a real contest log with the same rules
+# and writes its page, dist/k9ct.html, which Chromium pictures as
+# dist/scorer-page.png.
 #
 # Where this machine cannot run 32-bit Windows programs (a kernel without
 # them and no emulator, or Wine's 32-bit half not to be had from the package
@@ -51,10 +53,17 @@ if [ "$bits" = 32 ]; then
 fi
 echo
 echo "== the standalone scorer on data/reallogs/k9ct.log"
-build/native/varnholt-score data/reallogs/k9ct.log
+build/native/varnholt-score --html dist/k9ct.html data/reallogs/k9ct.log
+if pkg_try "Chromium, for the picture of the scorer's page" "${VARNHOLT_BROWSER_PACKAGES[@]}"; then
+  browser_render dist/k9ct.html --window-size=1200,2150 --screenshot="$PWD/dist/scorer-page.png"
+  page="its page: dist/k9ct.html, and as Chromium shows it: dist/scorer-page.png"
+else
+  page="its page: dist/k9ct.html (no picture of it: Chromium cannot be installed)"
+fi
 echo
 echo "The plug-in: dist/win32/Varnholt.dll (shipping, 32-bit) and dist/win64/Varnholt.dll."
 echo "The stand-in host beside each: standin.exe. The window's pictures: dist/statistics.png,"
 echo "and at 150 %: dist/statistics-150.png."
-echo "The standalone scorer: build/native/varnholt-score, and varnholt-score.exe beside each DLL."
+echo "The standalone scorer: build/native/varnholt-score, and varnholt-score.exe beside each DLL;"
+echo "$page."
 echo "This job ran $ran."

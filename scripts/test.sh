@@ -54,6 +54,13 @@ win32_without_wine() {
 }
 
 step "native: build and tests (build/native)" cmake --workflow --preset native
+# The scorer's page as a browser shows it; without Chromium, the step is named.
+if pkg_try "Chromium, the browser the scorer's page is rendered in" "${VARNHOLT_BROWSER_PACKAGES[@]}"; then
+  step "the scorer's page of data/reallogs/k9ct.log in a browser (headless Chromium)" \
+    tests/scorer/page_test.sh build/native/varnholt-score build/page-test
+else
+  not_run "the scorer's page in a browser (headless Chromium)" "$VARNHOLT_PKG_WHY"
+fi
 if [ "$VARNHOLT_WIN32_RUNS" != no ]; then
   step "dist/win32/Varnholt.dll: build and Windows tests under Wine ($VARNHOLT_WIN32_WHY)" \
     cmake --workflow --preset win32

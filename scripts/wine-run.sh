@@ -31,4 +31,10 @@ if [ ! -f "$marker" ]; then
   wineserver -w || true
   echo "$halves" >"$marker"
 fi
+# Wine draws the caption buttons with Marlett, which it finds only among the
+# prefix's own fonts, not in the folder Debian's fonts-wine installs it to:
+# without it the buttons show as the letters "0 1 r".
+if [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 exec wine "$@"

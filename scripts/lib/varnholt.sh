@@ -36,7 +36,8 @@ VARNHOLT_BUILD_PACKAGES=(cmake ninja-build g++ make python3 git googletest libgt
                          hamradio-files g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
                          unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3)
-VARNHOLT_WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation locales)
+# fonts-wine: Wine's own fonts, Marlett (the caption buttons' glyphs) among them.
+VARNHOLT_WINE_PACKAGES=(wine wine64 xvfb xauth fonts-liberation fonts-wine locales)
 # The operators' languages the Windows tests play (Wine takes the ANSI code
 # page from LANG: 932 and 1251), generated so that Wine can also read file
 # names in them.
@@ -47,6 +48,9 @@ VARNHOLT_WIN32_PACKAGES=(wine32:i386 libodbc2:i386 libsqliteodbc:i386)
 VARNHOLT_EMU_PACKAGES=(python3-unicorn python3-distutils python3-pkg-resources python3-pefile)
 VARNHOLT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 VARNHOLT_PICTURE_PACKAGES=(netpbm)
+# Debian's browser, for the scorer's page: rendered in the test command, its
+# picture made by the main job.
+VARNHOLT_BROWSER_PACKAGES=(chromium)
 # Debian 12's own emulator takes about 45 s to start each Wine process; the
 # one from bookworm-backports (10.x) about 150 ms.
 VARNHOLT_QEMU_SUITE=bookworm-backports
@@ -363,6 +367,22 @@ display_start() {
     [ -S "/tmp/.X11-unix/X$number" ] && break
     sleep 0.1
   done
+}
+
+# browser_render PAGE CHROMIUM-OPTION...: Chromium headless on a page of
+# ours (--dump-dom to stdout, --screenshot=FILE.png), with a fresh profile,
+# as root too (no sandbox), and nothing fetched in the background: the
+# machine may have no network, and the page needs none.
+browser_render() {
+  local page profile status=0
+  page=$(realpath "$1")
+  shift
+  profile=$(mktemp -d)
+  timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
+    --user-data-dir="$profile" "$@" "file://$page" 2>/dev/null || status=$?
+  rm -rf "$profile"
+  return "$status"
 }
 
 # Configures (quietly) and builds each of CMakePresets.json's builds named.

@@ -108,12 +108,23 @@ class QsoLineReader {
       if (i > 0) contact_.report += ' ';
       contact_.report.append(words_[6 + k + i]);
     }
+    const std::size_t transmitter = 6 + k + received;  // a word after the received exchange
+    contact_.transmitter.assign(transmitter + 1 == words_.size() ? words_[transmitter] : std::string_view());
     PrefixInfo info = LookUpPrefix(contact_.callSign, countries_);
     contact_.dxccPrefix = std::move(info.dxccPrefix);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
     contact_.unknownCall = info.unknown;
+    UtcSeconds utc = 0;
+    const std::string timeProblem = ReadCabrilloTime(words_[2], words_[3], utc);
+    contact_.utc = timeProblem.empty() ? std::optional<UtcSeconds>(utc) : std::nullopt;
     sink_.Add(contact_, lineNumber);
+    if (!timeProblem.empty()) {
+      sink_.BadLine(LogLineError{lineNumber,
+                                 "date and time " + std::string(words_[2]) + " " + std::string(words_[3]) + ": " +
+                                     timeProblem + "; " + kLeftOutOfTimes,
+                                 true});
+    }
   }
 
  private:
@@ -156,7 +167,10 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink, const CountryDat
     } else if (HasTag(line, "CALLSIGN:")) {
       const std::string call = UpperAsciiCopy(Trim(line.substr(9)));
       if (!call.empty()) sink.Station(call, LookUpPrefix(call, countries).dxccPrefix);
-    } else if (!StartsWithTag(line)) {
+    } else if (StartsWithTag(line)) {
+      const std::size_t colon = line.find(':');
+      sink.Header(line.substr(0, colon), TrimSpace(line.substr(colon + 1)));
+    } else {
       // Every other line of the log is a header line ("CONTEST: ..."),
       // which starts with a tag; a line without one is not Cabrillo.
       if (part == Part::kInside) {
@@ -175,14 +189,19 @@ void ReadCabrilloText(std::string_view text, ContactSink& sink, const CountryDat
 
 }  // namespace
 
-void ReadCabrillo(std::string_view text, ContactSink& sink, const CountryData& countries) {
-  ReadLogText(text, sink, [&](std::string_view utf8, ContactSink& to) { ReadCabrilloText(utf8, to, countries); });
+void ReadCabrillo(const LogText& log, ContactSink& sink, const CountryData& countries) {
+  ReadLogText(log, sink, [&](std::string_view utf8, ContactSink& to) { ReadCabrilloText(utf8, to, countries); });
 }
 
-bool LooksLikeCabrillo(std::string_view file) {
+void ReadCabrillo(std::string_view file, ContactSink& sink, const CountryData& countries) {
+  ReadCabrillo(LogText(file), sink, countries);
+}
+
+bool LooksLikeCabrillo(std::string_view file) { return LooksLikeCabrillo(LogText(file)); }
+
+bool LooksLikeCabrillo(const LogText& log) {
   // A log's first tag line comes near the top, after comments or a note.
-  const LogText text(file);
-  Lines lines(text.Text().substr(0, kSniffBytes));
+  Lines lines(log.Text().substr(0, kSniffBytes));
   for (std::string_view line; lines.Next(line);) {
     while (!line.empty() && IsSpace(line.front())) line.remove_prefix(1);
     if (HasTag(line, "START-OF-LOG:") || HasTag(line, "QSO:")) return true;

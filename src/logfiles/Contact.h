@@ -3,7 +3,11 @@
 // contacts on, one at a time in file order.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "logfiles/ContactTime.h"
 
 namespace varnholt {
 
@@ -18,7 +22,16 @@ struct Contact {
   // The call sign was looked up and placed in no country (the prefix
   // table's PrefixInfo::unknown); readers whose log gives the prefix leave it false.
   bool unknownCall = false;
+  // When it was made; nothing where the log gives no time, or none that can
+  // be read (the reader then reports that as damage that cost no contact).
+  std::optional<UtcSeconds> utc = std::nullopt;
+  // Which of the station's transmitters made it, as a multi-transmitter
+  // Cabrillo log numbers them ("0", "1"); "" where the log does not say.
+  std::string transmitter = {};
 };
+
+// What a reader adds to the message of a contact whose time it cannot read.
+inline constexpr const char* kLeftOutOfTimes = "the contact is left out of the time analysis";
 
 // A line (or, in ADIF, a record) that could not be read, and why.
 struct LogLineError {
@@ -38,6 +51,9 @@ class ContactSink {
   // The log names its own station: its call sign (as written) and the
   // prefix that call resolves to. Comes before the contacts it applies to.
   virtual void Station(const std::string& callSign, const std::string& prefix) = 0;
+  // A line of the log's header other than its station: Cabrillo's
+  // "CONTEST: CQ-WPX-SSB" as "CONTEST" and "CQ-WPX-SSB", the value trimmed.
+  virtual void Header(std::string_view /*tag*/, std::string_view /*value*/) {}
   virtual void Add(const Contact& contact, int line) = 0;
   virtual void BadLine(const LogLineError& error) = 0;
 };

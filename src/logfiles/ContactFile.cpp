@@ -61,12 +61,12 @@ const char* LogFormatName(LogFormat format) {
   return "?";
 }
 
-std::optional<LogFormat> DetectLogFormat(std::string_view file) {
-  const LogText log(file);
-  const std::string_view text = log.Text();
-  if (LooksLikeCabrillo(text)) return LogFormat::Cabrillo;
-  if (LooksLikeAdif(text)) return LogFormat::Adif;
-  if (LooksLikeSampleLog(text)) return LogFormat::Sample;
+std::optional<LogFormat> DetectLogFormat(std::string_view file) { return DetectLogFormat(LogText(file)); }
+
+std::optional<LogFormat> DetectLogFormat(const LogText& log) {
+  if (LooksLikeCabrillo(log)) return LogFormat::Cabrillo;
+  if (LooksLikeAdif(log)) return LogFormat::Adif;
+  if (LooksLikeSampleLog(log.Text())) return LogFormat::Sample;
   return std::nullopt;
 }
 
@@ -106,14 +106,18 @@ void ReadSampleText(std::string_view text, ContactSink& sink) {
 
 }  // namespace
 
-void ReadSampleLog(std::string_view text, ContactSink& sink) { ReadLogText(text, sink, ReadSampleText); }
+void ReadSampleLog(const LogText& log, ContactSink& sink) { ReadLogText(log, sink, ReadSampleText); }
 
-void ReadLog(std::string_view text, LogFormat format, ContactSink& sink, const CountryData& countries) {
+void ReadLog(const LogText& log, LogFormat format, ContactSink& sink, const CountryData& countries) {
   switch (format) {
-    case LogFormat::Sample: return ReadSampleLog(text, sink);
-    case LogFormat::Cabrillo: return ReadCabrillo(text, sink, countries);
-    case LogFormat::Adif: return ReadAdif(text, sink, countries);
+    case LogFormat::Sample: return ReadSampleLog(log, sink);
+    case LogFormat::Cabrillo: return ReadCabrillo(log, sink, countries);
+    case LogFormat::Adif: return ReadAdif(log, sink, countries);
   }
+}
+
+void ReadLog(std::string_view file, LogFormat format, ContactSink& sink, const CountryData& countries) {
+  ReadLog(LogText(file), format, sink, countries);
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -129,11 +133,12 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 ContactFile ReadContacts(std::string_view text, const CountryData& countries) {
-  const std::optional<LogFormat> format = DetectLogFormat(text);
+  const LogText log(text);
+  const std::optional<LogFormat> format = DetectLogFormat(log);
   if (!format) throw ContactFileError("not a log in any format known here (Cabrillo, ADIF, sample)");
   ContactFile file;
   Collector collector(file);
-  ReadLog(text, *format, collector, countries);
+  ReadLog(log, *format, collector, countries);
   return file;
 }
 

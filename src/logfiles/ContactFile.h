@@ -18,6 +18,7 @@
 
 #include "logfiles/Contact.h"
 #include "logfiles/CountryFile.h"
+#include "logfiles/LogText.h"
 
 namespace varnholt {
 
@@ -25,17 +26,21 @@ enum class LogFormat { Sample, Cabrillo, Adif };
 
 const char* LogFormatName(LogFormat format);
 
-// The format `text` is written in, from its content; nothing when it is
+// The format `log` is written in, from its content; nothing when it is
 // none of them.
-std::optional<LogFormat> DetectLogFormat(std::string_view text);
+std::optional<LogFormat> DetectLogFormat(const LogText& log);
+std::optional<LogFormat> DetectLogFormat(std::string_view file);
 
 // Reads the sample format into `sink`. Its lines carry their own prefixes:
 // it places no call.
-void ReadSampleLog(std::string_view text, ContactSink& sink);
+void ReadSampleLog(const LogText& log, ContactSink& sink);
 
-// Reads `text`, written in `format`, into `sink`; calls without prefixes of
-// their own are placed with `countries`.
-void ReadLog(std::string_view text, LogFormat format, ContactSink& sink,
+// Reads `log`, written in `format`, into `sink`; calls without prefixes of
+// their own are placed with `countries`. A file's bytes are decoded once,
+// into a LogText, for the detection and the reading alike.
+void ReadLog(const LogText& log, LogFormat format, ContactSink& sink,
+             const CountryData& countries = kBuiltInCountryData);
+void ReadLog(std::string_view file, LogFormat format, ContactSink& sink,
              const CountryData& countries = kBuiltInCountryData);
 
 class ContactFileError : public std::runtime_error {

@@ -44,6 +44,7 @@ class WithUnreadableLines final : public ContactSink {
   void Station(const std::string& callSign, const std::string& prefix) override {
     sink_.Station(callSign, prefix);
   }
+  void Header(std::string_view tag, std::string_view value) override { sink_.Header(tag, value); }
   void Add(const Contact& contact, int line) override {
     ReportUpTo(line);
     sink_.Add(contact, line);
@@ -106,9 +107,8 @@ LogText::LogText(std::string_view file) : text_(file) {
   text_ = utf8_;
 }
 
-void ReadLogText(std::string_view file, ContactSink& sink,
+void ReadLogText(const LogText& log, ContactSink& sink,
                  const std::function<void(std::string_view, ContactSink&)>& read) {
-  const LogText log(file);
   if (log.Unreadable().empty()) return read(log.Text(), sink);
   WithUnreadableLines merged(sink, log.Unreadable());
   read(log.Text(), merged);

@@ -35,10 +35,10 @@ class LogText {
   std::vector<LogLineError> unreadable_;
 };
 
-// Runs `read`, a reader over a log's text, on the text of `file`; the lines
+// Runs `read`, a reader over a log's text, on the text of `log`; the lines
 // of LogText::Unreadable reach `sink` among the reader's own events, in line
 // order.
-void ReadLogText(std::string_view file, ContactSink& sink,
+void ReadLogText(const LogText& log, ContactSink& sink,
                  const std::function<void(std::string_view, ContactSink&)>& read);
 
 }  // namespace varnholt

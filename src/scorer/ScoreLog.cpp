@@ -1,12 +1,14 @@
 #include "scorer/ScoreLog.h"
 
+#include "common/TextRules.h"
 #include "mainform/LogQuery.h"
 #include "mainform/Rescan.h"
 
 namespace varnholt {
 
-LogScorer::LogScorer(const KeyCollation& collation, ScoreWatcher* watcher)
-    : score_(collation), watcher_(watcher) {}
+LogScorer::LogScorer(const KeyCollation& collation, ScoreWatcher* watcher) : score_(collation) {
+  if (watcher != nullptr) watchers_.push_back(watcher);
+}
 
 void LogScorer::FixStationPrefix(const std::string& prefix) {
   stationPrefix_ = CutQsoText(prefix);
@@ -18,11 +20,21 @@ void LogScorer::Station(const std::string& callSign, const std::string& prefix) 
   if (!stationFixed_) stationPrefix_ = CutQsoText(prefix);
 }
 
+void LogScorer::Header(std::string_view tag, std::string_view value) {
+  if (value.empty()) return;
+  if (EqualsIgnoringCase(tag, "CONTEST")) {
+    contest_.assign(value);
+  } else if (EqualsIgnoringCase(tag.substr(0, 8), "CATEGORY")) {
+    category_ += (category_.empty() ? "" : " ") + std::string(value);
+  }
+}
+
 void LogScorer::Add(const Contact& contact, int line) {
   if (contact.unknownCall && unknownCallSet_.insert(contact.callSign).second) {
     unknownCalls_.push_back(contact.callSign);
   }
-  Score({contact.callSign, contact.band, contact.mode, contact.report, contact.dxccPrefix}, line);
+  Score({contact.callSign, contact.band, contact.mode, contact.report, contact.dxccPrefix}, line, contact.utc,
+        contact.transmitter);
 }
 
 void LogScorer::BadLine(const LogLineError& error) {
@@ -30,15 +42,17 @@ void LogScorer::BadLine(const LogLineError& error) {
   if (strict_) throw StrictStop(error);
 }
 
-void LogScorer::Score(const QsoView& contact, int line) {
+void LogScorer::Score(const QsoView& contact, int line, std::optional<UtcSeconds> utc,
+                      std::string_view transmitter) {
   const QsoView qso{CutQsoText(contact.callSign), CutQsoText(contact.band),       CutQsoText(contact.mode),
                     CutQsoText(contact.report),   CutQsoText(contact.dxccPrefix), stationPrefix_};
   const std::int32_t result = score_.ScoreQso(qso, ScoreMode::Record);
   ++contacts_;
   if (result == kDuplicate) ++duplicates_;
-  if (watcher_ == nullptr) return;
-  watcher_->Scored({line, qso.callSign, qso.band, qso.mode, qso.report, result, score_.LastAddedMultiplier(),
-                    DxdaNumberView(qso.report)});
+  if (watchers_.empty()) return;
+  const ScoredContact scored{line, qso.callSign, qso.band, qso.mode, qso.report, result,
+                             score_.LastAddedMultiplier(), DxdaNumberView(qso.report), utc, transmitter};
+  for (ScoreWatcher* watcher : watchers_) watcher->Scored(scored);
 }
 
 void ScoreLogTable(std::uintptr_t connection, std::string_view table, LogScorer& scorer) {

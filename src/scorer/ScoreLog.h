@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -23,6 +24,8 @@ struct ScoredContact {
   std::int32_t result = 0;  // the points, or kDuplicate
   bool newMultiplier = false;
   std::string_view number;  // the report's multiplier number; "" when it has none
+  std::optional<UtcSeconds> utc;  // when it was made, where the log says
+  std::string_view transmitter;   // which transmitter made it, where the log says
 };
 
 class ScoreWatcher {
@@ -44,6 +47,9 @@ class LogScorer final : public ContactSink {
   // `collation` compares multiplier keys, as the window on this system does;
   // it must outlive the scorer, as must `watcher` when given.
   explicit LogScorer(const KeyCollation& collation, ScoreWatcher* watcher = nullptr);
+  // Tells `watcher` too of every contact scored from now on; it must outlive
+  // the scorer.
+  void AddWatcher(ScoreWatcher& watcher) { watchers_.push_back(&watcher); }
 
   // The station's prefix for every contact from now on. Once fixed (by the
   // user's option), a station named by the log itself no longer changes it.
@@ -53,15 +59,22 @@ class LogScorer final : public ContactSink {
 
   // ContactSink: contacts of a log file.
   void Station(const std::string& callSign, const std::string& prefix) override;
+  void Header(std::string_view tag, std::string_view value) override;
   void Add(const Contact& contact, int line) override;
   void BadLine(const LogLineError& error) override;
 
   // Scores one contact of the log, with the station's prefix; a log table's
-  // rows come here straight from the query.
-  void Score(const QsoView& qso, int line);
+  // rows come here straight from the query (they carry no time).
+  void Score(const QsoView& qso, int line, std::optional<UtcSeconds> utc = std::nullopt,
+             std::string_view transmitter = {});
 
   const std::vector<TStatistic>& BandStatistics() const { return score_.BandStatistics(); }
   const std::string& StationCall() const { return stationCall_; }
+  // What the log's header says of the entry: the contest ("CQ-WPX-SSB") and
+  // the category, each CATEGORY field's value in the header's order
+  // ("MULTI-TWO ALL HIGH SSB"); "" where it does not say.
+  const std::string& Contest() const { return contest_; }
+  const std::string& Category() const { return category_; }
   std::string_view StationPrefix() const { return stationPrefix_; }
   std::size_t Contacts() const { return contacts_; }
   std::size_t Duplicates() const { return duplicates_; }
@@ -71,11 +84,12 @@ class LogScorer final : public ContactSink {
 
  private:
   ContestScore score_;
-  ScoreWatcher* watcher_;
+  std::vector<ScoreWatcher*> watchers_;
   bool stationFixed_ = false;
   bool strict_ = false;
   std::string stationCall_;
   std::string stationPrefix_;
+  std::string contest_, category_;
   std::size_t contacts_ = 0;
   std::size_t duplicates_ = 0;
   std::vector<LogLineError> badLines_;

@@ -17,8 +17,56 @@ void AppendEscape(std::string& out, std::uint32_t unit) {
   for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 15];
 }
 
-// The code point of the UTF-8 character at `at` and its size in bytes; size 0
-// where the bytes there are no UTF-8 (overlong forms and surrogates included).
+void AppendContact(std::string& out, const ScoredContact& c) {
+  if (!out.empty()) out += ',';
+  out += "{\"line\":" + std::to_string(c.line) + ",\"call\":" + JsonString(c.callSign) +
+         ",\"band\":" + JsonString(c.band) + ",\"mode\":" + JsonString(c.mode);
+}
+
+std::string JsonTime(UtcSeconds utc) { return '"' + UtcIsoText(utc) + '"'; }
+
+// {"NAME":COUNT,...} over `names`.
+std::string JsonCounts(const std::vector<std::string>& names, const std::vector<std::int32_t>& counts) {
+  std::string out = "{";
+  for (std::size_t i = 0; i < names.size(); ++i)
+    out += (i > 0 ? "," : "") + JsonString(names[i]) + ":" + std::to_string(counts[i]);
+  return out + "}";
+}
+
+// The analysis over time, as keys to add to a log's object.
+std::string TimeKeys(const TimeAnalysis& t) {
+  const auto n = [](auto value) { return std::to_string(value); };
+  std::string out = ",\"time\":{\"timed\":" + n(t.timed) + ",\"untimed\":" + n(t.untimed) +
+                    ",\"off_time_setting_minutes\":" + n(t.offMinutes);
+  if (!t.HasTimes()) return out + ",\"note\":" + JsonString(kNoContactTimes) +
+                             "},\"hours\":[],\"rates\":null,\"off_periods\":[]";
+  out += ",\"first\":" + JsonTime(t.first) + ",\"last\":" + JsonTime(t.last) +
+         ",\"on_time_seconds\":" + n(t.onTime) + ",\"off_time_seconds\":" + n(t.offTime) + "},\"hours\":[";
+  for (std::size_t i = 0; i < t.hours.size(); ++i) {
+    const HourRow& h = t.hours[i];
+    out += (i > 0 ? ",{\"hour\":" : "{\"hour\":") + JsonTime(h.start) + ",\"qsos\":" + n(h.qsos) +
+           ",\"bands\":" + JsonCounts(t.bands, h.bandQsos) +
+           (t.transmitters.empty() ? "" : ",\"transmitters\":" + JsonCounts(t.transmitters, h.transmitterQsos)) +
+           ",\"cumulative_qsos\":" + n(h.cumulativeQsos) + ",\"score\":" + n(h.score) +
+           ",\"new_multipliers\":" + n(h.newMultipliers) + "}";
+  }
+  out += "],\"rates\":{";
+  for (const RateWindow& w : t.best) {
+    out += "\"best_" + n(w.minutes) + "_minutes\":{\"per_hour\":" + n(w.PerHour()) + ",\"qsos\":" + n(w.qsos) +
+           ",\"from\":" + JsonTime(w.from) + ",\"to\":" + JsonTime(w.to) + "},";
+  }
+  out += "\"overall\":{\"per_hour\":" + n(t.OverallPerHour()) + ",\"qsos\":" + n(t.qsos) +
+         ",\"on_time_seconds\":" + n(t.onTime) + "}},\"off_periods\":[";
+  for (std::size_t i = 0; i < t.offPeriods.size(); ++i) {
+    const OffPeriod& p = t.offPeriods[i];
+    out += (i > 0 ? ",{\"from\":" : "{\"from\":") + JsonTime(p.from) + ",\"to\":" + JsonTime(p.to) +
+           ",\"seconds\":" + n(p.to - p.from) + "}";
+  }
+  return out + "]";
+}
+
+}  // namespace
+
 std::pair<std::uint32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
   if (lead < 0x80) return {lead, 1};
@@ -35,14 +83,6 @@ std::pair<std::uint32_t, std::size_t> DecodeUtf8(std::string_view text, std::siz
   if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {0, 0};
   return {c, size};
 }
-
-void AppendContact(std::string& out, const ScoredContact& c) {
-  if (!out.empty()) out += ',';
-  out += "{\"line\":" + std::to_string(c.line) + ",\"call\":" + JsonString(c.callSign) +
-         ",\"band\":" + JsonString(c.band) + ",\"mode\":" + JsonString(c.mode);
-}
-
-}  // namespace
 
 std::string ReportLines(const std::vector<TStatistic>& bands) { return StatisticsText(bands, "\n") + '\n'; }
 
@@ -106,8 +146,8 @@ void JsonCollector::Scored(const ScoredContact& c) {
   }
 }
 
-std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
-                                  std::string_view format) const {
+std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log, std::string_view format,
+                                  const TimeAnalysis* times) const {
   std::string bands;
   for (const TStatistic& row : scorer.BandStatistics()) {
     if (!bands.empty()) bands += ',';
@@ -128,7 +168,45 @@ std::string JsonCollector::Object(const LogScorer& scorer, std::string_view log,
          ",\"dxda\":" + std::to_string(total.dxda) + "},\"score\":" + std::to_string(total.Score()) +
          ",\"contacts\":" + std::to_string(scorer.Contacts()) + ",\"duplicates\":[" + duplicates_ +
          "],\"new_multipliers\":[" + multipliers_ + "],\"bad_lines\":[" + bad + "]" +
-         (checkList_ != nullptr ? ",\"not_in_scp\":[" + notInList_ + "]}" : std::string("}"));
+         (checkList_ != nullptr ? ",\"not_in_scp\":[" + notInList_ + "]" : std::string()) +
+         (times != nullptr ? TimeKeys(*times) : std::string()) + "}";
+}
+
+std::string SummaryText(const LogScorer& scorer, const TimeAnalysis& times) {
+  std::string out;
+  const auto line = [&](std::string_view label, const std::string& value) {
+    if (!value.empty()) out.append(label).append(": ").append(value).append("\n");
+  };
+  line("Call", scorer.StationCall());
+  line("Contest", scorer.Contest());
+  line("Category", scorer.Category());
+  if (!out.empty()) out += "\n";
+
+  const auto row = [&](std::string_view band, std::int64_t qsos, std::int64_t points, std::int64_t multipliers) {
+    out += std::string(band) + (band.size() < 8 ? std::string(8 - band.size(), ' ') : " ") +
+           PadLeft(std::to_string(qsos), 6) + PadLeft(std::to_string(points), 8) +
+           PadLeft(std::to_string(multipliers), 7) + "\n";
+  };
+  out += "Band      QSOs  Points  Mults\n";
+  for (const TStatistic& band : scorer.BandStatistics()) row(band.band, band.QSOs, band.Points, band.DXDA);
+  const ReportTotals total = TotalsOf(scorer.BandStatistics());
+  row("Total", total.qsos, total.points, total.dxda);
+  out += "Claimed score: " + std::to_string(total.Score()) + "\n\n";
+
+  if (!times.HasTimes()) {
+    out += std::string("Operating time: ") + kNoContactTimes + "\n";
+  } else {
+    const std::size_t periods = times.offPeriods.size();
+    out += "Operating time: " + HoursAndMinutes(times.onTime) + "\nOff-time: " + HoursAndMinutes(times.offTime) +
+           " (" + std::to_string(periods) + (periods == 1 ? " off period" : " off periods") + " of " +
+           std::to_string(times.offMinutes) + " minutes or more)\n";
+    out += "First contact: " + UtcText(times.first) + " UTC\nLast contact: " + UtcText(times.last) + " UTC\n";
+    if (times.untimed > 0)
+      out += "Contacts without a time: " + std::to_string(times.untimed) + " (left out of the times above)\n";
+  }
+  out += "Duplicates: " + std::to_string(scorer.Duplicates()) +
+         "\nLines passed over: " + std::to_string(scorer.BadLines().size()) + "\n";
+  return out;
 }
 
 }  // namespace varnholt

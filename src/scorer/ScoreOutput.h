@@ -1,14 +1,18 @@
 // What the scorer prints for a log: the window's report, one line per
-// contact (--explain), or a JSON object (--json).
+// contact (--explain), a JSON object (--json), or the summary an operator
+// pastes into a score-reporting site (--summary).
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "scorer/CallList.h"
 #include "scorer/ScoreLog.h"
+#include "scorer/TimeAnalysis.h"
 
 namespace varnholt {
 
@@ -47,8 +51,11 @@ class JsonCollector final : public ScoreWatcher {
   // totals and the score, the contacts counted, the duplicates, the new
   // multipliers, the lines passed over (each saying whether its record's
   // contact counted all the same) and, with a check list, the contacts not
-  // in it ("not_in_scp").
-  std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format) const;
+  // in it ("not_in_scp"). With `times`, also the analysis over time: "time"
+  // (how many contacts it covers, the first and the last, on and off time in
+  // seconds, and the off-time used), "hours", "rates" and "off_periods".
+  std::string Object(const LogScorer& scorer, std::string_view log, std::string_view format,
+                     const TimeAnalysis* times = nullptr) const;
 
  private:
   const CallListData* checkList_;
@@ -56,5 +63,16 @@ class JsonCollector final : public ScoreWatcher {
   std::string multipliers_;
   std::string notInList_;
 };
+
+// The text an operator pastes into a score-reporting site: the station,
+// contest and category the log names, per band its contacts, points and
+// multipliers, the totals and the claimed score, operating time and
+// off-time, the first and the last contact, duplicates and lines passed
+// over. Lines end in '\n'.
+std::string SummaryText(const LogScorer& scorer, const TimeAnalysis& times);
+
+// The code point of the UTF-8 character at `at` and its size in bytes; size 0
+// where the bytes there are no UTF-8 (overlong forms and surrogates included).
+std::pair<std::uint32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at);
 
 }  // namespace varnholt

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,8 +17,10 @@
 #include "mainform/KeyCollation.h"
 #include "scorer/ArgumentText.h"
 #include "scorer/LogDatabase.h"
+#include "scorer/LogPage.h"
 #include "scorer/ScoreLog.h"
 #include "scorer/ScoreOutput.h"
+#include "scorer/TimeAnalysis.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -44,9 +47,16 @@ const char* const kUsage =
     "  --station-prefix P    the station's own DXCC prefix (default: from the\n"
     "                        log's CALLSIGN: or STATION_CALLSIGN)\n"
     "  --format F            read every LOG as F: cabrillo, adif or sample\n"
-    "  --json                a JSON object per log instead of the report\n"
+    "  --json                a JSON object per log instead of the report, with the\n"
+    "                        hours, rates and off periods\n"
     "  --explain             a line per contact (points or duplicate, and any new\n"
     "                        multiplier), then the report\n"
+    "  --summary             the text for a score-reporting site instead of the\n"
+    "                        report: per band, totals, operating and off-time\n"
+    "  --html FILE           also write a page about the log to FILE: summary,\n"
+    "                        rates, off periods, charts and the log hour by hour\n"
+    "  --off-time MINUTES    the shortest gap between two contacts that counts as\n"
+    "                        time off the air (default 60), for the three above\n"
     "  --strict              stop at a log's first bad line instead of passing over it\n"
     "  --cty FILE            place calls with this country file (cty.dat) instead of\n"
     "                        the one compiled in\n"
@@ -61,17 +71,36 @@ const char* const kUsage =
 
 enum ExitStatus { kAllScored = 0, kLinesPassedOver = 1, kBadUsage = 2, kNotScored = 3 };
 
-enum class Output { Report, Json, Explain };
+enum class Output { Report, Json, Explain, Summary };
+
+// The longest --off-time taken: a year, well past any log's span.
+constexpr int kMostOffMinutes = 366 * 24 * 60;
 
 struct Options {
   std::vector<std::string> logs;
-  std::optional<std::string> database, table, stationPrefix, countryFile, callList;
+  std::optional<std::string> database, table, stationPrefix, countryFile, callList, html;
   std::optional<LogFormat> format;
   Output output = Output::Report;
   bool strict = false;
   bool checkCalls = false;
   std::string checkOption;  // the option that asked for it, for messages
+  int offMinutes = kDefaultOffMinutes;
+  bool offMinutesGiven = false;
+  // Whether the analysis over time is asked for.
+  bool OverTime() const { return output == Output::Json || output == Output::Summary || html.has_value(); }
 };
+
+// A whole number from 1 to `most`, written in decimal digits alone.
+std::optional<int> PositiveNumber(const std::string& text, int most) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int value = 0;
+  for (const char c : text) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > most) return std::nullopt;
+  return value;
+}
 
 // What standard input is called in messages, for the log "-".
 constexpr const char* kStandardInput = "standard input";
@@ -108,11 +137,22 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       std::optional<std::string> name;
       ok = value(name);
       if (ok && !(o.format = FormatNamed(*name))) return fail("unknown format '" + *name + "'");
-    } else if (arg == "--json" || arg == "--explain") {
-      const Output wanted = arg == "--json" ? Output::Json : Output::Explain;
+    } else if (arg == "--json" || arg == "--explain" || arg == "--summary") {
+      const Output wanted = arg == "--json" ? Output::Json : arg == "--explain" ? Output::Explain : Output::Summary;
       if (o.output != Output::Report && o.output != wanted)
-        return fail("--json and --explain exclude each other");
+        return fail("--json, --explain and --summary exclude each other");
       o.output = wanted;
+    } else if (arg == "--html") {
+      ok = value(o.html);
+    } else if (arg == "--off-time") {
+      std::optional<std::string> minutes;
+      ok = value(minutes);
+      if (ok) {
+        const std::optional<int> number = PositiveNumber(*minutes, kMostOffMinutes);
+        if (!number) return fail("--off-time takes whole minutes from 1 to " + std::to_string(kMostOffMinutes));
+        o.offMinutes = *number;
+        o.offMinutesGiven = true;
+      }
     } else if (arg == "--strict") {
       o.strict = true;
     } else if (arg == "--cty") {
@@ -146,8 +186,11 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (!o.database && o.logs.empty()) return fail("no log to score");
   if (std::count(o.logs.begin(), o.logs.end(), "-") > 1) return fail("standard input (-) is one log");
   // The report never names calls: a check nobody would see is a mistake.
-  if (o.checkCalls && o.output == Output::Report)
+  if (o.checkCalls && o.output != Output::Explain && o.output != Output::Json)
     return fail(o.checkOption + " marks calls in --explain or --json only: the report has no place for them");
+  if (o.html && o.logs.size() > 1) return fail("--html writes the page of one log: give one");
+  if (o.offMinutesGiven && !o.OverTime())
+    return fail("--off-time goes with --summary, --html or --json: the report has no times");
   return o;
 }
 
@@ -182,6 +225,7 @@ class LogRun {
                                                                 : nullptr) {
     if (options.stationPrefix) scorer_.FixStationPrefix(*options.stationPrefix);
     scorer_.SetStrict(options.strict);
+    if (options.OverTime()) scorer_.AddWatcher(timeLine_);
   }
 
   ExitStatus ScoreFile() {
@@ -191,11 +235,12 @@ class LogRun {
     } catch (const ContactFileError& e) {
       return NotScored(e.what());
     }
-    std::optional<LogFormat> format = options_.format ? options_.format : DetectLogFormat(text);
+    const LogText log(text);
+    std::optional<LogFormat> format = options_.format ? options_.format : DetectLogFormat(log);
     if (!format) return NotScored(display_ + ": not a Cabrillo, ADIF or sample log");
     format_ = LogFormatName(*format);
     try {
-      ReadLog(text, *format, scorer_, countries_);
+      ReadLog(log, *format, scorer_, countries_);
     } catch (const StrictStop& e) {
       return NotScored(display_ + ": " + e.what());
     }
@@ -242,8 +287,12 @@ class LogRun {
         std::cerr << "; " << counted << (counted > 1 ? " contacts" : " contact") << " counted despite damage";
       std::cerr << "\n";
     }
+    std::optional<TimeAnalysis> times;
+    if (options_.OverTime()) times = timeLine_.Analyse(options_.offMinutes, scorer_.BandStatistics());
     if (options_.output == Output::Json) {
-      std::cout << json_.Object(scorer_, ArgumentInUtf8(name_), format_) << "\n";
+      std::cout << json_.Object(scorer_, ArgumentInUtf8(name_), format_, &*times) << "\n";
+    } else if (options_.output == Output::Summary) {
+      std::cout << SummaryText(scorer_, *times);
     } else {
       if (options_.output == Output::Explain) std::cout << "\n";
       std::cout << ReportLines(scorer_.BandStatistics());
@@ -269,7 +318,28 @@ class LogRun {
       }
       std::cerr << (unknown.size() > kNamed ? ", ...\n" : "\n");
     }
+    if (options_.html && !WritePage(*options_.html, *times)) return kNotScored;
     return scorer_.BadLines().empty() ? kAllScored : kLinesPassedOver;
+  }
+
+  // The page, written byte for byte (no line ends changed on Windows).
+  bool WritePage(const std::string& path, const TimeAnalysis& times) {
+    const std::string program = std::string(kProgram) + " " + VARNHOLT_VERSION;
+    const std::string page = LogPage(scorer_, times, PageName(), format_, program);
+    std::ofstream out(path, std::ios::binary);
+    if (out) out.write(page.data(), static_cast<std::streamsize>(page.size()));
+    if (out.flush()) return true;
+    std::cerr << kProgram << ": " << display_ << ": cannot write the page to '" << path << "'\n";
+    return false;
+  }
+
+  // The log as the page names it: its file name without the folders, which
+  // differ from system to system (a drive letter under Wine), in UTF-8.
+  std::string PageName() const {
+    if (name_ == "-" || options_.database) return display_;
+    const std::string name = ArgumentInUtf8(name_);
+    const std::size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
   }
 
   const Options& options_;
@@ -280,6 +350,7 @@ class LogRun {
   const KeyCollation& collation_ = SystemKeyCollation();  // as the window compares multiplier keys here
   JsonCollector json_;
   ExplainWriter explain_;
+  TimeLine timeLine_;
   LogScorer scorer_;
 };
 

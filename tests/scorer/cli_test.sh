@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The scorer's command line, checked from the outside: what it prints, its
 # exit status, its messages. Runs the native program directly, or the
-# Windows one through a runner (Wine), which then gets its files as Z: paths.
+# Windows one through a runner (Wine), which then gets its files as Z: paths,
+# and must write the same page as the native one (NATIVE-SCORER).
 #
-#   cli_test.sh SOURCE-DIR WORK-DIR SCORER [RUNNER]
+#   cli_test.sh SOURCE-DIR WORK-DIR SCORER [RUNNER NATIVE-SCORER]
 set -u
-src=$1 work=$2 exe=$3 runner=${4:-}
+src=$1 work=$2 exe=$3 runner=${4:-} native=${5:-}
 rm -rf "$work" && mkdir -p "$work"
 failures=0
 # How the program names a file of ours.
@@ -74,6 +75,83 @@ expect 0 "--explain"
 [ "$(grep -c $'\tduplicate$' "$work/out")" -eq $((5905 - 5827)) ] || fail "--explain: duplicate lines"
 tail -n 9 "$work/out" | diff -q - "$src/tests/scorer/expected/k9ct.txt" >/dev/null || fail "--explain: the report at its end"
 
+# The log over time. Figures of k9ct.log computed here from its QSO: lines,
+# a minute at a time, against the program's JSON: the best 60 minutes, the
+# on-time and the off periods at 60 minutes (every contact logged keeps the
+# station on the air; k9ct.log has no such gap) and at 5 minutes, the
+# busiest clock hour (the contacts that count).
+for off in 60 5; do
+score --json --off-time $off "$file_prefix$logs/k9ct.log"
+expect 0 "--json --off-time $off"
+python3 - "$work/out" "$logs/k9ct.log" $off <<'PY' || fail "--json --off-time $off"
+import calendar, json, sys, time
+from collections import Counter
+o = json.loads(open(sys.argv[1]).read())
+bands = [(1800, 2000, "160M"), (3500, 4000, "80M"), (7000, 7300, "40M"), (14000, 14350, "20M"),
+         (21000, 21450, "15M"), (28000, 29700, "10M")]
+seen, logged, counted = set(), [], []
+for line in open(sys.argv[2]):
+    f = line.split()
+    if not f or f[0] != "QSO:":
+        continue
+    band = [b for lo, hi, b in bands if lo <= float(f[1]) <= hi][0]
+    minute = calendar.timegm(time.strptime(f[3] + f[4], "%Y-%m-%d%H%M")) // 60
+    logged.append(minute)
+    if (f[8].upper(), band, f[2]) not in seen:
+        seen.add((f[8].upper(), band, f[2]))
+        counted.append(minute)
+per_minute = Counter(counted)
+first, last = min(logged), max(logged)
+best60 = max(sum(per_minute[m + k] for k in range(60)) for m in range(first, last + 1))
+logged.sort()
+off = int(sys.argv[3])
+gaps = [b - a for a, b in zip(logged, logged[1:]) if b - a >= off]
+busiest = max(Counter(m // 60 for m in counted).values())
+t = o["time"]
+assert o["rates"]["best_60_minutes"]["qsos"] == best60 == o["rates"]["best_60_minutes"]["per_hour"], (o["rates"], best60)
+assert t["on_time_seconds"] == (last - first - sum(gaps)) * 60, (t, last - first - sum(gaps))
+assert len(o["off_periods"]) == len(gaps) and t["off_time_setting_minutes"] == off, (o["off_periods"], gaps)
+assert max(h["qsos"] for h in o["hours"]) == busiest, busiest
+assert t["timed"] == len(logged) == o["contacts"] and t["untimed"] == 0
+assert sum(h["qsos"] for h in o["hours"]) == o["total"]["qsos"] == o["hours"][-1]["cumulative_qsos"]
+assert o["hours"][-1]["score"] == o["score"] and set(o["hours"][0]["transmitters"]) == {"0", "1"}
+print("k9ct: best 60 minutes %d, on-time %d:%02d, %d off periods of %d minutes or more, busiest hour %d"
+      % (best60, (last - first - sum(gaps)) // 60, (last - first - sum(gaps)) % 60, len(gaps), off, busiest))
+PY
+done
+
+score --summary --html "$file_prefix$work/k9ct.html" "$file_prefix$logs/k9ct.log"
+expect 0 "--summary --html"
+for text in '^Call: K9CT$' '^Contest: CQ-WPX-SSB$' '^Category: SSB$' '^10M +1917 +2013 +693$' \
+            '^Total +5827 +6257 +2533$' '^Claimed score: 15848981$' '^Operating time: [0-9]+:[0-5][0-9]$' \
+            '^Off-time: [0-9]+:[0-5][0-9] \([0-9]+ off periods? of 60 minutes or more\)$' \
+            '^First contact: 2025-03-29 00:00 UTC$' '^Last contact: 2025-03-30 23:59 UTC$' '^Duplicates: 78$' \
+            '^Lines passed over: 0$'; do
+  grep -Eq "$text" "$work/out" || fail "--summary lacks /$text/: $(head -20 "$work/out")"
+done
+grep -q '<svg id="hourly-chart"' "$work/k9ct.html" && grep -q '<svg id="score-chart"' "$work/k9ct.html" ||
+  fail "--html: no charts in $work/k9ct.html"
+if [ -n "$runner" ]; then
+  # The same page as the native scorer's, byte for byte.
+  if [ ! -x "$native" ]; then
+    fail "the native scorer $native is needed to compare pages with (cmake --workflow --preset native)"
+  else
+    "$native" --html "$work/k9ct-native.html" "$logs/k9ct.log" >/dev/null
+    cmp "$work/k9ct-native.html" "$work/k9ct.html" || fail "--html: the Windows page differs from the native one"
+  fi
+fi
+
+# Times that no calendar or clock has are damage that costs no contact; a
+# log without times says so, and everything else stands.
+printf 'START-OF-LOG: 3.0\nCALLSIGN: DL5XY\nQSO: 14025 CW 2025-13-29 0000 DL5XY 599 1 UR5ABC 599 1234\nQSO: 14025 CW 0000-03-29 2500 DL5XY 599 2 UR5ABD 599 1235\n' >"$work/times.log"
+score --summary "$file_prefix$work/times.log"
+expect 1 "bad times"
+expect_err "times.log: line 3: date and time 2025-13-29 0000: no month 13; the contact is left out of the time analysis \(passed over; the contact counts\)$" "bad times"
+expect_err "times.log: line 4: date and time 0000-03-29 2500: no year 0; " "bad times: year 0"
+expect_err "times.log: 2 lines passed over, the first at lines 3, 4; 2 contacts counted despite damage$" "bad times: the count"
+grep -q '^Claimed score: 12$' "$work/out" && grep -q '^Operating time: this log carries no contact times$' "$work/out" ||
+  fail "bad times: $(cat "$work/out")"
+
 # A log from standard input, and the version.
 score - <"$logs/k9ct.log"
 expect 0 "standard input"
@@ -113,6 +191,9 @@ score "$file_prefix$work/log.adi"
 expect 0 "ADIF"
 printf 'Band\t  QSOs\tPoints\t  DXDA\n 20M\t     1\t     3\t     1\n 40M\t     1\t     3\t     1\nTotal\t     2\t     6\t     2\n Score: 6*2=12\n' >"$work/adif.expected"
 expect_same "$work/adif.expected" "ADIF report"
+score --summary "$file_prefix$work/log.adi"
+expect 0 "an ADIF log without times"
+grep -q '^Operating time: this log carries no contact times$' "$work/out" || fail "ADIF without times: $(cat "$work/out")"
 
 # Exporters' own habits: user fields whose names hold spaces, lengths that
 # count characters, and the same log saved as UTF-16 (read from standard
@@ -198,6 +279,10 @@ expect 2 "unknown option"
 expect_err "unknown option '--frobnicate'" "unknown option"
 score --db x.db
 expect 2 "--db without --table"
+for usage in "--off-time 0 --summary" "--off-time 60" "--summary --json" "--html $file_prefix$work/x.html k9ct.log"; do
+  score $usage "$file_prefix$logs/k9ct.log"
+  expect 2 "$usage"
+done
 for check in --check-calls "--scp $file_prefix$work/calls.log"; do
   score $check "$file_prefix$logs/k9ct.log"
   expect 2 "$check without --explain or --json"
