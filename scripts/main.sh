@@ -6,9 +6,8 @@
 # window's report, and saves a picture of the window (dist/statistics.png),
 # and another on a display scaled to 150 % (dist/statistics-150.png).
 # The 64-bit build then runs the same log and must report the same. Last, the
-# standalone scorer scores a real contest log with the same rules
-# and writes its page, dist/k9ct.html, which Chromium pictures as
-# dist/scorer-page.png.
+# standalone scorer scores a real contest log with the same rules and writes
+# its page, dist/k9ct.html, which Chromium pictures as dist/scorer-page.png.
 #
 # Where this machine cannot run 32-bit Windows programs (a kernel without
 # them and no emulator, or Wine's 32-bit half not to be had from the package
