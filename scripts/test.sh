@@ -18,6 +18,7 @@ display_start
 
 summary=()
 failed=0
+steps=0
 dll32_ran=()
 logs=build/test-logs
 mkdir -p "$logs"
@@ -28,7 +29,10 @@ step() {
   local name=$1
   shift
   local log
-  log="$logs/$(echo "$name" | tr -c 'A-Za-z0-9\n' '_').log"
+  # Numbered, and the name cut short: a name that says how 32-bit programs
+  # run (an emulator's version among it) is longer than a file name may be.
+  steps=$((steps + 1))
+  log="$logs/$(printf '%02d' "$steps")-$(echo "$name" | tr -c 'A-Za-z0-9\n' '_' | cut -c1-80).log"
   echo
   echo "== $name"
   local status=0
