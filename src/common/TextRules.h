@@ -3,6 +3,7 @@
 // up is never a letter, a digit or a blank.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,18 @@ namespace varnholt {
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+// The number `digits` writes in decimal digits alone, at most nine of them
+// (so that it fits an int); nothing for anything else, the empty text too.
+inline std::optional<int> DecimalNumber(std::string_view digits) {
+  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  int value = 0;
+  for (const char c : digits) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
 
 // Upper-casing of "a"-"z" only.
 inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -19,16 +19,6 @@ namespace varnholt {
 
 namespace {
 
-std::optional<int> EntityCode(std::string_view field) {
-  if (field.empty() || field.size() > 9) return std::nullopt;
-  int code = 0;
-  for (char c : field) {
-    if (!IsDigit(c)) return std::nullopt;
-    code = code * 10 + (c - '0');
-  }
-  return code;
-}
-
 // "14.025" (MHz) as 14025 kHz. Digits with at most one '.', nothing else.
 std::optional<double> KhzFromMhz(std::string_view mhz) {
   constexpr std::uint64_t kMaxDigits = 100000000000000000ULL;  // 1e17: room for one more digit
@@ -378,7 +368,7 @@ class AdifReader {
     PrefixInfo info = LookUpPrefix(contact_.callSign, countries_);
     contact_.mainPrefix = std::move(info.mainPrefix);
     contact_.continent = std::move(info.continent);
-    const std::optional<int> entity = EntityCode(Trim(record_.dxcc));
+    const std::optional<int> entity = DecimalNumber(Trim(record_.dxcc));
     contact_.unknownCall = info.unknown && !entity;
     if (!entity) {
       contact_.dxccPrefix = std::move(info.dxccPrefix);

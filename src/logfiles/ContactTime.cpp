@@ -11,15 +11,7 @@ namespace {
 constexpr int kFirstYear = 1900;
 
 // The number written by `digits`, which must all be decimal digits; -1 if not.
-int Digits(std::string_view digits) {
-  if (digits.empty()) return -1;
-  int value = 0;
-  for (const char c : digits) {
-    if (!IsDigit(c)) return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
+int Digits(std::string_view digits) { return DecimalNumber(digits).value_or(-1); }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 

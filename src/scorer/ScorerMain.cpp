@@ -92,13 +92,8 @@ struct Options {
 
 // A whole number from 1 to `most`, written in decimal digits alone.
 std::optional<int> PositiveNumber(const std::string& text, int most) {
-  if (text.empty() || text.size() > 9) return std::nullopt;
-  int value = 0;
-  for (const char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > most) return std::nullopt;
+  const std::optional<int> value = DecimalNumber(text);
+  if (!value || *value < 1 || *value > most) return std::nullopt;
   return value;
 }
 
